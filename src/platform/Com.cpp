@@ -1,0 +1,14 @@
+#include "Com.h"
+
+namespace platform {
+
+ComResult comInitialize()
+{
+    return ComResult::Ok;
+}
+
+void comUninitialize()
+{
+}
+
+} // namespace platform
