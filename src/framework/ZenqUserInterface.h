@@ -1,0 +1,64 @@
+#pragma once
+// The framework's user-interface service: message boxes, input queries, cursors, the small progress
+// window and bringing the program to the front. Every dialog of the system goes through it, so that
+// the programs show Qt dialogs and tests answer with a scripted fake. The service is set once per
+// process (main thread only); without one, a silent default answers "OK"/cancel and shows nothing.
+#include <QFlags>
+#include <QString>
+#include <QStringList>
+
+#include <memory>
+
+// Buttons and icon of JUserMessage, combinable like the original's flags.
+enum class JMessageFlag : int {
+    Ok = 0x0,
+    OkCancel = 0x1,
+    YesNoCancel = 0x3,
+    YesNo = 0x4,
+    IconError = 0x10,
+    IconQuestion = 0x20,
+    IconWarning = 0x30,
+    IconInformation = 0x40,
+};
+// The button that closed a message box.
+enum class JMessageResult : int { Ok = 1, Cancel = 2, Yes = 6, No = 7 };
+
+class ZenqUserInterface
+{
+public:
+    virtual ~ZenqUserInterface() = default;
+
+    virtual JMessageResult message(const QString &text, int flags) = 0;
+    // Asks for a text; false when the user cancelled. `value` holds the initial text and the answer.
+    virtual bool inputQuery(const QString &title, const QString &prompt, QString &value) = 0;
+    // As inputQuery, offering the earlier inputs (newest first) to choose from.
+    virtual bool inputQueryWithPreviousValues(const QString &title, const QString &prompt, QString &value,
+                                              const QStringList &previousValues) = 0;
+    // Wait cursor on/off; calls nest.
+    virtual void waitCursor() = 0;
+    virtual void defaultCursor() = 0;
+    // The small message window ("Informing other Zenq-Applications..."); returns a handle for close.
+    virtual int showProgressMessage(const QString &text) = 0;
+    virtual void closeProgressMessage(int handle) = 0;
+    virtual void bringToFront() = 0;
+};
+
+// The service of this process (never null).
+ZenqUserInterface &ZenqUI();
+// Replaces the service; returns the previous one so a test can put it back.
+std::unique_ptr<ZenqUserInterface> ZenqSetUserInterface(std::unique_ptr<ZenqUserInterface> ui);
+
+JMessageResult JUserMessage(const QString &text, int flags = static_cast<int>(JMessageFlag::Ok));
+bool JUserInputQuery(const QString &title, const QString &prompt, QString &value);
+void JWaitCursor();
+void JDefaultCursor();
+
+// Shows the wait cursor for its lifetime, so every path out of a long operation restores the cursor.
+class JWaitCursorScope
+{
+public:
+    JWaitCursorScope() { JWaitCursor(); }
+    ~JWaitCursorScope() { JDefaultCursor(); }
+    JWaitCursorScope(const JWaitCursorScope &) = delete;
+    JWaitCursorScope &operator=(const JWaitCursorScope &) = delete;
+};
