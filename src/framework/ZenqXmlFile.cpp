@@ -186,18 +186,13 @@ namespace {
 bool findStartTag(const QString &text, const QString &name, qsizetype &start, qsizetype &end)
 {
     QXmlStreamReader reader(text);
-    qsizetype previousEnd = 0;
     while (!reader.atEnd()) {
-        const auto token = reader.readNext();
-        const qsizetype offset = reader.characterOffset();
-        if (token == QXmlStreamReader::StartElement && reader.name() == name) {
-            end = offset;
+        if (reader.readNext() == QXmlStreamReader::StartElement && reader.name() == name) {
+            end = reader.characterOffset();
+            // Attribute values cannot hold a raw "<", so the nearest one before the tag's end opens it.
             start = text.lastIndexOf(QLatin1Char('<'), end - 1);
-            if (start < previousEnd)
-                return false;
-            return true;
+            return start >= 0 && QStringView(text).mid(start + 1, name.size()) == name;
         }
-        previousEnd = offset;
     }
     return false;
 }

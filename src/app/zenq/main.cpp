@@ -45,7 +45,9 @@ int main(int argc, char **argv)
         return 0;
     }
     try {
-        return command->run(arguments);
+        const int exitCode = command->run(arguments);
+        out().flush();
+        return exitCode;
     } catch (const std::exception &error) {
         return failure(command->name, QString::fromLocal8Bit(error.what()));
     }
