@@ -5,9 +5,11 @@
 #include "ZenqFiles.h"
 #include "ZenqGlobals.h"
 #include "ZenqLocks.h"
+#include "ZenqMessages.h"
 #include "ZenqPaths.h"
 #include "ZenqTextEncoding.h"
 #include "ZenqTraceConstants.h"
+#include "ZenqWindowClasses.h"
 #include "platform/Processes.h"
 
 #include <QFile>
@@ -129,6 +131,9 @@ QString ZenqTraceModuleName()
 
 QString ZenqFormatTraceLine(const QString &text, int level)
 {
+    // The console reads a command from the start of its line, so commands travel without fields.
+    if (text.contains(ZenqConsoleCommandMarker))
+        return text;
     QString marker;
     QStringView body(text);
     if (_TRACEIsSpecialString(text) >= 0) {
@@ -196,4 +201,12 @@ bool ZenqAppendToHandOver(TraceLocation location, const QString &text, int encod
 bool ZenqAppendRawToHandOver(TraceLocation location, const QByteArray &bytes, QString *error)
 {
     return appendLocked(location, &bytes, nullptr, 0, error);
+}
+
+bool ZenqTraceSendMessage(const QString &line)
+{
+    ZenqDeliveryReport report;
+    ZenqInterCommunicateWith_AllWindowsOfAWindowClass(QStringLiteral("WM_ZenqConsoleOutput"), ZenqWindowClass::Console, {},
+                                                     true, 0, line, &report);
+    return report.reached > 0;
 }

@@ -16,7 +16,8 @@ bool ZenqStrToTime(const QString &text, double &time);
 
 // The prefix that ZenqDS puts before a text by the current trace settings: date, time of day, module
 // name, process id, thread id, then three blanks per indentation level. A special-line marker at the
-// start of the text stays in front of the prefix, so the console still recognises the line.
+// start of the text stays in front of the prefix, so the console still recognises the line. A console
+// command (a text containing "xC:") is returned unchanged.
 QString ZenqFormatTraceLine(const QString &text, int indentationLevel);
 
 // Module name in trace lines (default: the executable's pure name).
@@ -39,3 +40,6 @@ int ZenqHandOverEncoding();
 bool ZenqAppendToHandOver(TraceLocation location, const QString &text, int encoding, QString *error = nullptr);
 // Appends bytes unchanged under the trace mutex.
 bool ZenqAppendRawToHandOver(TraceLocation location, const QByteArray &bytes, QString *error = nullptr);
+
+// Posts one line to every console window in "WM_ZenqConsoleOutput"; true when a console received it.
+bool ZenqTraceSendMessage(const QString &line);

@@ -5,6 +5,8 @@
 
 #include "framework/ZenqClock.h"
 #include "framework/ZenqFiles.h"
+#include "framework/ZenqMessages.h"
+#include "framework/ZenqWindowClasses.h"
 #include "framework/ZenqPaths.h"
 #include "framework/ZenqTextEncoding.h"
 #include "framework/ZenqTrace.h"
@@ -82,6 +84,8 @@ private Q_SLOTS:
             .replace(QStringLiteral("Time Value='0'"), QStringLiteral("Time Value='1'"))
             .replace(QStringLiteral("Module"), QStringLiteral("X"));
         QTest::newRow("date, time, module") << dateTime << "text" << 0 << "05.03.2026 09:04:05.006 Tracer text";
+        QTest::newRow("console command travels unformatted") << dateTime << "xC:MemoryConsumption |x| 1" << 1
+                                                             << "xC:MemoryConsumption |x| 1";
         QTest::newRow("special marker stays in front") << dateTime << "#E#broken" << 1
                                                        << "#E#05.03.2026 09:04:05.006 Tracer    broken";
     }
@@ -161,6 +165,31 @@ private Q_SLOTS:
             QVERIFY2(line.endsWith(QString(200, QLatin1Char('x'))) && line.count(QStringLiteral("writer")) == 1,
                      qPrintable(line.left(80)));
         QCOMPARE(text.count(QChar(0xFEFF)), 0);
+    }
+
+    void messageRoadReachesConsoleWindowsOnly()
+    {
+        writeTraceSettings(QStringLiteral("<TraceSettingsWithDate Value='0'/><TraceSettingsWithModuleName Value='0'/>"
+                                          "<TraceSettingsWithProcessID Value='0'/>"));
+        const auto sendLine = [](const QString &line) {
+            QProcess zenq;
+            zenq.start(zenqtest::zenqToolPath(), { QStringLiteral("trace"), QStringLiteral("--message"), line });
+            zenq.waitForFinished(30000);
+            return zenq.exitCode();
+        };
+        QCOMPARE(sendLine(QStringLiteral("nobody listens")), 1);
+
+        const quint32 output = RegisterWindowMessage(QStringLiteral("WM_ZenqConsoleOutput"));
+        QStringList received;
+        ZenqWindow console(ZenqWindowClass::Console, [&](quint32 message, quintptr, qintptr lParam) {
+            if (message == output)
+                received << JGlobalGetAtomAndDelete(static_cast<quint16>(lParam));
+            return ZenqMessageAnswer();
+        });
+        QVERIFY(console.open());
+        QCOMPARE(sendLine(QStringLiteral("über 255 ") + QString(300, QLatin1Char('x'))), 0);
+        QTRY_COMPARE(received, QStringList { QStringLiteral("über 255 ") + QString(300, QLatin1Char('x')) });
+        QVERIFY2(!JFileExists(ZenqHandOverFileName(0)), "the message road writes no hand-over file");
     }
 };
 

@@ -29,6 +29,7 @@ int traceCommand(const QStringList &arguments)
     TraceLocation location = ZenqDefaultTraceLocation();
     int encoding = ZenqHandOverEncoding();
     bool raw = false;
+    bool message = false;
     QStringList words;
     for (int i = 0; i < arguments.size(); ++i) {
         const QString &argument = arguments.at(i);
@@ -48,6 +49,8 @@ int traceCommand(const QStringList &arguments)
                 return zenqtool::usageError(name, QStringLiteral("--encoding takes utf16, utf8 or ansi"));
         } else if (argument == QLatin1String("--raw")) {
             raw = true;
+        } else if (argument == QLatin1String("--message")) {
+            message = true;
         } else if (argument.startsWith(QLatin1String("--"))) {
             return zenqtool::usageError(name, QStringLiteral("unknown option %1").arg(argument));
         } else {
@@ -69,6 +72,13 @@ int traceCommand(const QStringList &arguments)
         return zenqtool::usageError(name, QStringLiteral("no text given"));
 
     QString text = words.join(QLatin1Char(' '));
+    if (message) {
+        if (raw || text == QLatin1String("-"))
+            return zenqtool::usageError(name, QStringLiteral("--message sends one line given as TEXT"));
+        if (!ZenqTraceSendMessage(ZenqFormatTraceLine(text, 0)))
+            return zenqtool::failure(name, QStringLiteral("no console window received the line"));
+        return 0;
+    }
     if (text == QLatin1String("-")) {
         input.open(stdin, QIODevice::ReadOnly);
         text = QString::fromLocal8Bit(input.readAll());
@@ -87,9 +97,11 @@ int traceCommand(const QStringList &arguments)
 
 } // namespace
 
-ZENQ_COMMAND("trace", "[--location 1|0|-1] [--encoding utf16|utf8|ansi] TEXT... | - | --raw",
+ZENQ_COMMAND("trace", "[--location 1|0|-1] [--encoding utf16|utf8|ansi] TEXT... | - | --raw | --message TEXT...",
              "Append TEXT as trace lines (formatted by the framework's trace settings) to the hand-over file of a\n"
              "trace location, under the trace lock. TEXT '-' reads the lines from standard input; --raw appends\n"
              "standard input's bytes unchanged. The location defaults to the one framework programs use, the\n"
-             "encoding to the framework's trace format; an existing hand-over file keeps its own encoding.",
+             "encoding to the framework's trace format; an existing hand-over file keeps its own encoding.\n"
+             "--message posts the line to the running console in \"WM_ZenqConsoleOutput\" instead (exit 1 when no\n"
+             "console received it). Lines containing \"xC:\" are console commands and go unformatted.",
              traceCommand);
