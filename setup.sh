@@ -51,7 +51,7 @@ case "$command" in
     run_tests build
     echo "== Sanitizer build (address, undefined behaviour)"
     build build-asan -DZENQ_SANITIZE=ON -DCMAKE_BUILD_TYPE=Debug
-    ASAN_OPTIONS=detect_leaks=0 UBSAN_OPTIONS=print_stacktrace=1 run_tests build-asan
+    UBSAN_OPTIONS=print_stacktrace=1 run_tests build-asan
     ;;
   build)
     install_packages
