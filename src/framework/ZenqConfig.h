@@ -2,7 +2,7 @@
 // Reading settings of the framework's configurations. A configuration N is the pair N.Zenqc / N.Zenq in
 // the applications directory, or else in the framework's configuration directory; a setting is the
 // first element of that name, its value the attribute "Value", looked up in N.Zenqc first. Parsed
-// files are cached by path, size and modification time. Thread-safe.
+// files are cached per file version (inode, size, modification time). Thread-safe.
 #include <QString>
 
 // Full name of the configuration file of N with the extension (".Zenqc" or ".Zenq"); the applications
