@@ -1,0 +1,8 @@
+#include "ZenqProcessInfo.h"
+
+#include "platform/CpuUsage.h"
+
+int GetCPUUsage()
+{
+    return platform::cpuUsagePercent();
+}
