@@ -129,7 +129,24 @@ QString ZenqTraceModuleName()
     return moduleName;
 }
 
+ZenqTraceSettingsSnapshot ZenqReadTraceSettings()
+{
+    ZenqTraceSettingsSnapshot settings;
+    settings.date = ZenqTraceSettingsWithDate();
+    settings.time = ZenqTraceSettingsWithTime();
+    settings.moduleName = ZenqTraceSettingsWithModuleName();
+    settings.processId = ZenqTraceSettingsWithProcessID();
+    settings.threadId = ZenqTraceSettingsWithThreadID();
+    settings.indentation = ZenqTraceSettingsWithIndentation();
+    return settings;
+}
+
 QString ZenqFormatTraceLine(const QString &text, int level)
+{
+    return ZenqFormatTraceLine(text, level, ZenqReadTraceSettings());
+}
+
+QString ZenqFormatTraceLine(const QString &text, int level, const ZenqTraceSettingsSnapshot &settings)
 {
     // The console reads a command from the start of its line, so commands travel without fields.
     if (text.contains(ZenqConsoleCommandMarker))
@@ -142,17 +159,17 @@ QString ZenqFormatTraceLine(const QString &text, int level)
     }
     QString line = marker;
     const QDateTime now = ZenqCurrentClock().now();
-    if (ZenqTraceSettingsWithDate())
+    if (settings.date)
         line += now.date().toString(QStringLiteral("dd.MM.yyyy")) + QLatin1Char(' ');
-    if (ZenqTraceSettingsWithTime())
+    if (settings.time)
         line += ZenqTimeOfDayField(now.time());
-    if (ZenqTraceSettingsWithModuleName())
+    if (settings.moduleName)
         line += ZenqTraceModuleName() + QLatin1Char(' ');
-    if (ZenqTraceSettingsWithProcessID())
+    if (settings.processId)
         line += QStringLiteral("(%1) ").arg(platform::currentProcessId());
-    if (ZenqTraceSettingsWithThreadID())
+    if (settings.threadId)
         line += QStringLiteral("<%1> ").arg(platform::currentThreadId());
-    if (ZenqTraceSettingsWithIndentation() && level > 0)
+    if (settings.indentation && level > 0)
         line += QString(level * 3, QLatin1Char(' '));
     line += body;
     return line;

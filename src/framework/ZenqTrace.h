@@ -20,6 +20,19 @@ bool ZenqStrToTime(const QString &text, double &time);
 // command (a text containing "xC:") is returned unchanged.
 QString ZenqFormatTraceLine(const QString &text, int indentationLevel);
 
+// The trace settings that shape a line, read once for many lines.
+struct ZenqTraceSettingsSnapshot
+{
+    bool date = false;
+    bool time = false;
+    bool moduleName = false;
+    bool processId = false;
+    bool threadId = false;
+    bool indentation = false;
+};
+ZenqTraceSettingsSnapshot ZenqReadTraceSettings();
+QString ZenqFormatTraceLine(const QString &text, int indentationLevel, const ZenqTraceSettingsSnapshot &settings);
+
 // Module name in trace lines (default: the executable's pure name).
 void ZenqSetTraceModuleName(const QString &name);
 QString ZenqTraceModuleName();

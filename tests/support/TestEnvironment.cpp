@@ -41,6 +41,11 @@ QString zenqToolPath()
     return QStringLiteral(ZENQ_TOOL_PATH);
 }
 
+QString zenqConsolePath()
+{
+    return QStringLiteral(ZENQ_CONSOLE_PATH);
+}
+
 namespace {
 std::map<std::string, ChildRole> &roles()
 {

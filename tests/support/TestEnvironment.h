@@ -25,8 +25,9 @@ private:
     std::map<QByteArray, std::pair<bool, QByteArray>> m_saved;
 };
 
-// The path of the `zenq` tool built beside the tests.
+// The paths of the `zenq` tool and of `zenq-console` built beside the tests.
 QString zenqToolPath();
+QString zenqConsolePath();
 
 // Child roles: a test starts its own executable with "--child ROLE ARGS..." to get a real peer process.
 using ChildRole = int (*)(int argc, char **argv);

@@ -88,8 +88,9 @@ int traceCommand(const QStringList &arguments)
     // One formatted line per line of the text, handed over as one batch.
     static const QRegularExpression lineBreak(QStringLiteral("\r\n|\r|\n"));
     QString batch;
+    const ZenqTraceSettingsSnapshot settings = ZenqReadTraceSettings();
     for (const QString &line : text.split(lineBreak))
-        batch += ZenqFormatTraceLine(line, 0) + _wCRLFs;
+        batch += ZenqFormatTraceLine(line, 0, settings) + _wCRLFs;
     if (!ZenqAppendToHandOver(location, batch, encoding, &error))
         return zenqtool::failure(name, error);
     return 0;
