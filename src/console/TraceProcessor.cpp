@@ -112,17 +112,19 @@ bool TraceProcessor::FindTimeStamp(QStringView line, qsizetype &start, qsizetype
             continue;
         if (c != QLatin1Char(':') || i == 0 || !isAsciiDigit(line.at(i - 1)))
             return false;
-        QString field;
         if (i >= 2 && isAsciiDigit(line.at(i - 2))) {
             start = i - 2;
             length = 13;
-            field = line.mid(start, length).toString();
-        } else {
-            start = i - 1;
-            length = 12;
-            field = QLatin1Char('0') + line.mid(start, length).toString();
+            return ZenqStrToTime(line.mid(start, length), time);
         }
-        return ZenqStrToTime(field, time);
+        // A one-digit hour is read with a leading 0.
+        start = i - 1;
+        length = 12;
+        QChar field[13];
+        field[0] = QLatin1Char('0');
+        const QStringView rest = line.mid(start, length);
+        std::copy(rest.begin(), rest.end(), field + 1);
+        return ZenqStrToTime(QStringView(field, rest.size() + 1), time);
     }
     return false;
 }

@@ -9,6 +9,7 @@ class SystemClock final : public ZenqClock
 public:
     quint32 tickCount() override { return platform::tickCount(); }
     QDateTime now() override { return QDateTime::currentDateTime(); }
+    qint64 currentMSecsSinceEpoch() override { return QDateTime::currentMSecsSinceEpoch(); }
 };
 
 std::unique_ptr<ZenqClock> &current()

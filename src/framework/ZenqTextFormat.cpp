@@ -17,26 +17,56 @@ QString JIntToStrDec(qint64 value)
     return negative ? QLatin1Char('-') + digits : digits;
 }
 
+namespace {
+
+// Appends the decimal digits of value, at least `width` of them.
+void appendNumber(QString &out, qint64 value, int width = 1)
+{
+    char16_t digits[24];
+    int n = 0;
+    do {
+        digits[n++] = static_cast<char16_t>(u'0' + value % 10);
+        value /= 10;
+    } while (value > 0 || n < width);
+    while (n > 0)
+        out.append(QChar(digits[--n]));
+}
+
+} // namespace
+
 QString TimeString(qint64 milliseconds, const QString &prefix, const QString &suffix)
 {
     const qint64 ms = milliseconds < 0 ? 0 : milliseconds;
-    QString body;
-    if (ms < 1000)
-        body = QStringLiteral("%1 ms").arg(ms);
-    else if (ms < 60000)
-        body = QStringLiteral("%1.%2 s").arg(ms / 1000).arg(ms % 1000, 3, 10, QLatin1Char('0'));
-    else if (ms < 3600000)
-        body = QStringLiteral("%1:%2.%3 m")
-                   .arg(ms / 60000)
-                   .arg(ms / 1000 % 60, 2, 10, QLatin1Char('0'))
-                   .arg(ms % 1000, 3, 10, QLatin1Char('0'));
-    else
-        body = QStringLiteral("%1:%2:%3.%4 h")
-                   .arg(ms / 3600000)
-                   .arg(ms / 60000 % 60, 2, 10, QLatin1Char('0'))
-                   .arg(ms / 1000 % 60, 2, 10, QLatin1Char('0'))
-                   .arg(ms % 1000, 3, 10, QLatin1Char('0'));
-    return prefix + body + suffix;
+    QString out;
+    out.reserve(prefix.size() + suffix.size() + 16);
+    out.append(prefix);
+    if (ms < 1000) {
+        appendNumber(out, ms);
+        out.append(u" ms");
+    } else if (ms < 60000) {
+        appendNumber(out, ms / 1000);
+        out.append(QLatin1Char('.'));
+        appendNumber(out, ms % 1000, 3);
+        out.append(u" s");
+    } else if (ms < 3600000) {
+        appendNumber(out, ms / 60000);
+        out.append(QLatin1Char(':'));
+        appendNumber(out, ms / 1000 % 60, 2);
+        out.append(QLatin1Char('.'));
+        appendNumber(out, ms % 1000, 3);
+        out.append(u" m");
+    } else {
+        appendNumber(out, ms / 3600000);
+        out.append(QLatin1Char(':'));
+        appendNumber(out, ms / 60000 % 60, 2);
+        out.append(QLatin1Char(':'));
+        appendNumber(out, ms / 1000 % 60, 2);
+        out.append(QLatin1Char('.'));
+        appendNumber(out, ms % 1000, 3);
+        out.append(u" h");
+    }
+    out.append(suffix);
+    return out;
 }
 
 QString ZenqTimeInMSecToTimeStr(const QString &prefix, const QString &suffix, qint64 milliseconds)

@@ -17,6 +17,8 @@
 #include <QMutex>
 #include <QTime>
 
+#include <limits>
+
 namespace {
 
 // A writer waits this long for the console to finish a take-up; the console holds the lock only for a
@@ -82,6 +84,48 @@ bool appendLocked(TraceLocation location, const QByteArray *raw, const QString *
     return true;
 }
 
+void appendDigits(QString &out, int value, int width)
+{
+    char16_t digits[8];
+    for (int i = width - 1; i >= 0; --i, value /= 10)
+        digits[i] = static_cast<char16_t>(u'0' + value % 10);
+    out.append(QStringView(digits, width));
+}
+
+// The local date and time of day of now. Converting to local time is the costly part, so it is done
+// once per second of the clock and the milliseconds are added by hand.
+void appendDateAndTime(QString &line, bool withDate, bool withTime)
+{
+    struct SecondCache
+    {
+        qint64 second = std::numeric_limits<qint64>::min();
+        QString date;
+        int msOfDay = 0;
+    };
+    thread_local SecondCache cache;
+    const qint64 ms = ZenqCurrentClock().currentMSecsSinceEpoch();
+    const qint64 second = ms >= 0 ? ms / 1000 : (ms - 999) / 1000;
+    if (second != cache.second) {
+        const QDateTime local = QDateTime::fromMSecsSinceEpoch(second * 1000);
+        cache.second = second;
+        cache.date = local.date().toString(QStringLiteral("dd.MM.yyyy")) + QLatin1Char(' ');
+        cache.msOfDay = local.time().msecsSinceStartOfDay();
+    }
+    if (withDate)
+        line += cache.date;
+    if (withTime) {
+        const int msOfDay = cache.msOfDay + static_cast<int>(ms - second * 1000);
+        appendDigits(line, msOfDay / 3600000, 2);
+        line += QLatin1Char(':');
+        appendDigits(line, msOfDay / 60000 % 60, 2);
+        line += QLatin1Char(':');
+        appendDigits(line, msOfDay / 1000 % 60, 2);
+        line += QLatin1Char('.');
+        appendDigits(line, msOfDay % 1000, 3);
+        line += QLatin1Char(' ');
+    }
+}
+
 } // namespace
 
 QString ZenqTimeOfDayField(const QTime &time)
@@ -89,28 +133,33 @@ QString ZenqTimeOfDayField(const QTime &time)
     return time.toString(QStringLiteral("hh:mm:ss.zzz")) + QLatin1Char(' ');
 }
 
-bool ZenqStrToTime(const QString &text, double &time)
+bool ZenqStrToTime(QStringView text, double &time)
 {
     if (text.size() < 12)
         return false;
-    const auto digit = [&](int i) { return text.at(i).isDigit() && text.at(i).unicode() < 128; };
+    const auto digit = [&](int i) { return text[i].unicode() >= '0' && text[i].unicode() <= '9'; };
     for (int i : { 0, 1, 3, 4, 6, 7, 9, 10, 11 })
         if (!digit(i))
             return false;
-    if (text.at(2) != QLatin1Char(':') || text.at(5) != QLatin1Char(':'))
+    if (text[2] != QLatin1Char(':') || text[5] != QLatin1Char(':'))
         return false;
-    const QChar fraction = text.at(8);
+    const QChar fraction = text[8];
     if (fraction != QLatin1Char('.') && fraction != QLatin1Char(',') && fraction != QLatin1Char(':'))
         return false;
-    if (text.size() > 12 && !text.at(12).isSpace())
+    if (text.size() > 12 && !text[12].isSpace())
         return false;
-    const int hours = text.mid(0, 2).toInt();
-    const int minutes = text.mid(3, 2).toInt();
-    const int seconds = text.mid(6, 2).toInt();
-    const int milliseconds = text.mid(9, 3).toInt();
+    const auto number = [&](int from, int count) {
+        int value = 0;
+        for (int i = from; i < from + count; ++i)
+            value = value * 10 + (text[i].unicode() - '0');
+        return value;
+    };
+    const int hours = number(0, 2);
+    const int minutes = number(3, 2);
+    const int seconds = number(6, 2);
     if (hours > 23 || minutes > 59 || seconds > 59)
         return false;
-    const qint64 total = ((hours * 60LL + minutes) * 60 + seconds) * 1000 + milliseconds;
+    const qint64 total = ((hours * 60LL + minutes) * 60 + seconds) * 1000 + number(9, 3);
     time = static_cast<double>(total) / 86400000.0;
     return true;
 }
@@ -138,6 +187,8 @@ ZenqTraceSettingsSnapshot ZenqReadTraceSettings()
     settings.processId = ZenqTraceSettingsWithProcessID();
     settings.threadId = ZenqTraceSettingsWithThreadID();
     settings.indentation = ZenqTraceSettingsWithIndentation();
+    settings.moduleField = ZenqTraceModuleName() + QLatin1Char(' ');
+    settings.processIdField = QStringLiteral("(%1) ").arg(platform::currentProcessId());
     return settings;
 }
 
@@ -157,16 +208,15 @@ QString ZenqFormatTraceLine(const QString &text, int level, const ZenqTraceSetti
         marker = text.left(3);
         body = body.mid(3);
     }
-    QString line = marker;
-    const QDateTime now = ZenqCurrentClock().now();
-    if (settings.date)
-        line += now.date().toString(QStringLiteral("dd.MM.yyyy")) + QLatin1Char(' ');
-    if (settings.time)
-        line += ZenqTimeOfDayField(now.time());
+    QString line;
+    line.reserve(marker.size() + 48 + body.size());
+    line += marker;
+    if (settings.date || settings.time)
+        appendDateAndTime(line, settings.date, settings.time);
     if (settings.moduleName)
-        line += ZenqTraceModuleName() + QLatin1Char(' ');
+        line += settings.moduleField;
     if (settings.processId)
-        line += QStringLiteral("(%1) ").arg(platform::currentProcessId());
+        line += settings.processIdField;
     if (settings.threadId)
         line += QStringLiteral("<%1> ").arg(platform::currentThreadId());
     if (settings.indentation && level > 0)

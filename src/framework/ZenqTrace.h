@@ -12,7 +12,7 @@
 QString ZenqTimeOfDayField(const QTime &time);
 // Parses a time-of-day field of 13 characters with a two-digit hour ("hh:mm:ss.zzz" followed by a
 // blank, or the end of the text after the milliseconds); the result is the fraction of a day.
-bool ZenqStrToTime(const QString &text, double &time);
+bool ZenqStrToTime(QStringView text, double &time);
 
 // The prefix that ZenqDS puts before a text by the current trace settings: date, time of day, module
 // name, process id, thread id, then three blanks per indentation level. A special-line marker at the
@@ -29,6 +29,8 @@ struct ZenqTraceSettingsSnapshot
     bool processId = false;
     bool threadId = false;
     bool indentation = false;
+    QString moduleField;    // module name and a blank
+    QString processIdField; // "(pid) "
 };
 ZenqTraceSettingsSnapshot ZenqReadTraceSettings();
 QString ZenqFormatTraceLine(const QString &text, int indentationLevel, const ZenqTraceSettingsSnapshot &settings);

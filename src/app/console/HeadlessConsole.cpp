@@ -127,7 +127,11 @@ void HeadlessConsole::appendTraceLine(const QString &text, const TraceLineStyle 
     const bool colour = m_colour && style.special;
     if (colour)
         m_output += sgrFor(style);
-    m_output += text.toUtf8();
+    // Straight into the output block: no temporary per line.
+    const qsizetype at = m_output.size();
+    m_output.resize(at + m_encoder.requiredSpace(text.size()));
+    char *end = m_encoder.appendToBuffer(m_output.data() + at, text);
+    m_output.resize(end - m_output.constData());
     if (colour)
         m_output += "\x1b[0m";
     m_output += '\n';

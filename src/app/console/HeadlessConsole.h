@@ -7,6 +7,7 @@
 
 #include <QByteArray>
 #include <QElapsedTimer>
+#include <QStringEncoder>
 
 struct HeadlessOptions
 {
@@ -37,6 +38,7 @@ private:
     HeadlessOptions m_options;
     bool m_colour = false;
     QByteArray m_output;
+    QStringEncoder m_encoder { QStringConverter::Utf8 };
     QElapsedTimer m_sinceEvents;
     class TraceConsole *m_console = nullptr;
 };

@@ -83,16 +83,23 @@ int loadCommand(const QStringList &arguments)
     clock.start();
     QString block;
     QString error;
+    QString fixedPayload;
+    for (int c = 0; c < length; ++c)
+        fixedPayload += alphabet.at(c % 26);
     for (qint64 sequence = 0; sequence < count;) {
         block.clear();
         const qint64 end = std::min(count, sequence + batch);
         for (; sequence < end; ++sequence) {
-            const int size = randomLength ? static_cast<int>(random.bounded(1, 2 * length)) : length;
-            QString payload;
-            payload.reserve(size);
-            for (int c = 0; c < size; ++c)
-                payload += alphabet.at(randomLength ? static_cast<int>(random.bounded(alphabet.size())) : c % 26);
-            block += ZenqFormatTraceLine(QStringLiteral("%1 %2 %3").arg(writer).arg(sequence).arg(payload), 0, settings);
+            QString payload = fixedPayload;
+            if (randomLength) {
+                const int size = static_cast<int>(random.bounded(1, 2 * length));
+                payload.clear();
+                payload.reserve(size);
+                for (int c = 0; c < size; ++c)
+                    payload += alphabet.at(static_cast<int>(random.bounded(alphabet.size())));
+            }
+            block += ZenqFormatTraceLine(writer + QLatin1Char(' ') + QString::number(sequence) + QLatin1Char(' ') + payload,
+                                         0, settings);
             block += _wCRLFs;
         }
         if (!ZenqAppendToHandOver(location, block, encoding, &error))
