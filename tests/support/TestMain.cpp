@@ -1,7 +1,13 @@
 #include "TestMain.h"
 #include "support/TestEnvironment.h"
 
+#ifdef ZENQ_TEST_WIDGETS
+#include <QApplication>
+using TestApplication = QApplication;
+#else
 #include <QCoreApplication>
+using TestApplication = QCoreApplication;
+#endif
 #include <QTest>
 
 #include <cstdio>
@@ -33,7 +39,7 @@ int main(int argc, char **argv)
     if (argc >= 3 && std::string(argv[1]) == "--child")
         return zenqtest::runChildRole(argc, argv);
 
-    QCoreApplication app(argc, argv);
+    TestApplication app(argc, argv);
     std::string only;
     std::vector<char *> args { argv[0] };
     for (int i = 1; i < argc; ++i) {

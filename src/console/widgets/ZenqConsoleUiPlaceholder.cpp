@@ -1,0 +1,1 @@
+// Removed once the console's forms arrive.
