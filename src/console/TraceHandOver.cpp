@@ -71,7 +71,7 @@ void TraceHandOverReader::StartTraceReading()
                 watch->setWatchSubDirs(false);
                 watch->setActive(true);
             } catch (const std::exception &error) {
-                m_host.showError(QString::fromLocal8Bit(error.what()));
+                m_host.showError(QString::fromUtf8(error.what()));
             }
         }
         ReadTraceHandOver(location);
@@ -99,14 +99,14 @@ void TraceHandOverReader::ReadTraceHandOver(TraceLocation location)
         try {
             haveBatch = takeUp(location, text);
         } catch (const std::exception &error) {
-            m_host.showError(QString::fromLocal8Bit(error.what()));
+            m_host.showError(QString::fromUtf8(error.what()));
         }
     }
     if (haveBatch) {
         try {
             m_processor.SplitTraceBatch(text, location);
         } catch (const std::exception &error) {
-            m_host.showError(QString::fromLocal8Bit(error.what()));
+            m_host.showError(QString::fromUtf8(error.what()));
         }
     }
     text = QString(); // no batch is kept beyond its cutting
@@ -154,7 +154,7 @@ void TraceHandOverReader::refreshMemoryPanel()
             m_memoryTable->RefreshMemoryStatus();
             m_memoryTable->PurgeStaleModuleRows();
         } catch (const std::exception &error) {
-            m_host.showError(QString::fromLocal8Bit(error.what()));
+            m_host.showError(QString::fromUtf8(error.what()));
         }
     }
     m_lastMemoryRefresh = now;

@@ -41,6 +41,19 @@ public:
     virtual int showProgressMessage(const QString &text) = 0;
     virtual void closeProgressMessage(int handle) = 0;
     virtual void bringToFront() = 0;
+    // A file-open dialog; the filter is in the original's form "Description (*.ext)|*.ext". The chosen
+    // file, or empty when cancelled.
+    virtual QString openFileName(const QString &title, const QString &filter, const QString &defaultSuffix)
+    {
+        Q_UNUSED(title) Q_UNUSED(filter) Q_UNUSED(defaultSuffix)
+        return {};
+    }
+    // Opens a file or address with the desktop's program for it ("open" verb); false when that failed.
+    virtual bool openWithDesktop(const QString &fileOrUrl)
+    {
+        Q_UNUSED(fileOrUrl)
+        return false;
+    }
 };
 
 // The service of this process (never null).

@@ -88,7 +88,7 @@ int HeadlessConsole::run()
             exitCode = QCoreApplication::exec();
         }
     } catch (const std::exception &error) {
-        showError(QString::fromLocal8Bit(error.what()));
+        showError(QString::fromUtf8(error.what()));
         exitCode = 1;
     }
     console.stop();

@@ -1,5 +1,12 @@
 // zenq-console: the console of a Zenq installation.
 #include "HeadlessConsole.h"
+#include "ZenqConsoleApplication.h"
+
+#include "console/widgets/ZenqConsole_MainForm.h"
+#include "framework/ZenqLocks.h"
+#include "framework/ZenqMessages.h"
+#include "framework/ZenqWindowClasses.h"
+#include "platform/Processes.h"
 
 #include "framework/ZenqDemoInstallation.h"
 #include "framework/ZenqFiles.h"
@@ -10,7 +17,6 @@
 
 #include <QApplication>
 #include <QDir>
-#include <QMainWindow>
 
 #include <cstdio>
 #include <cstring>
@@ -88,17 +94,30 @@ int main(int argc, char **argv)
     if (headless)
         return runHeadless(argc, argv);
 
-    QApplication app(argc, argv);
-    QApplication::setApplicationName(QStringLiteral("Zenq - Console"));
-    ZenqSetUserInterface(std::make_unique<ZenqQtUserInterface>());
-    QString error;
-    if (!ensureInstallation(&error)) {
-        JUserMessage(error, static_cast<int>(JMessageFlag::IconError));
-        return 1;
+    // One console at a time: a second start brings the running one forward and ends.
+    ZenqRunOnlyOnceHandle guard = JRunOnlyOnce(platform::currentExecutablePath());
+    if (!guard) {
+        QCoreApplication app(argc, argv);
+        ZenqInterCommunicateWith_AllWindowsOfAWindowClass(QStringLiteral("ZenqConsoleShow"), ZenqWindowClass::Console, {},
+                                                         true, 0, QString());
+        return 0;
     }
-    QMainWindow window;
-    window.setWindowTitle(QStringLiteral("Zenq - Console"));
-    window.resize(564, 282);
-    window.show();
-    return app.exec();
+    int exitCode = 0;
+    {
+        ZenqConsoleApplication app(argc, argv);
+        QApplication::setApplicationName(QStringLiteral("Zenq - Console"));
+        ZenqSetUserInterface(std::make_unique<ZenqQtUserInterface>());
+        QString error;
+        if (!ensureInstallation(&error)) {
+            JUserMessage(error, static_cast<int>(JMessageFlag::IconError));
+            return 1;
+        }
+        auto *window = new TZenqConsole_MainForm;
+        window->setAttribute(Qt::WA_DeleteOnClose); // the window is freed on close, which ends the loop
+        window->show();
+        exitCode = app.exec();
+        ZenqSetUserInterface(nullptr);
+    }
+    JRunOnlyOnceEnded(guard);
+    return exitCode;
 }

@@ -49,6 +49,6 @@ int main(int argc, char **argv)
         out().flush();
         return exitCode;
     } catch (const std::exception &error) {
-        return failure(command->name, QString::fromLocal8Bit(error.what()));
+        return failure(command->name, QString::fromUtf8(error.what()));
     }
 }

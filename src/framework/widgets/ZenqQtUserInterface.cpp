@@ -1,6 +1,10 @@
 #include "ZenqQtUserInterface.h"
 
 #include <QApplication>
+#include <QDesktopServices>
+#include <QFileDialog>
+#include <QFileInfo>
+#include <QUrl>
 #include <QGuiApplication>
 #include <QInputDialog>
 #include <QLabel>
@@ -145,4 +149,29 @@ void ZenqQtUserInterface::bringToFront()
         window->raise();
         window->activateWindow();
     }
+}
+
+QString ZenqQtUserInterface::openFileName(const QString &title, const QString &filter, const QString &defaultSuffix)
+{
+    NormalCursorWhileAsking cursor;
+    // "Description (*.ext)|*.ext|..." becomes Qt's "Description (*.ext);;...".
+    const QStringList parts = filter.split(QLatin1Char('|'));
+    QStringList qtFilters;
+    for (qsizetype i = 0; i + 1 < parts.size(); i += 2)
+        qtFilters << parts.at(i);
+    QFileDialog dialog(dialogParent(), title);
+    dialog.setFileMode(QFileDialog::ExistingFile);
+    dialog.setAcceptMode(QFileDialog::AcceptOpen);
+    dialog.setNameFilters(qtFilters);
+    dialog.setDefaultSuffix(defaultSuffix);
+    dialog.setOption(QFileDialog::ReadOnly);
+    if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty())
+        return {};
+    return dialog.selectedFiles().first();
+}
+
+bool ZenqQtUserInterface::openWithDesktop(const QString &fileOrUrl)
+{
+    const QUrl url = QFileInfo::exists(fileOrUrl) ? QUrl::fromLocalFile(fileOrUrl) : QUrl(fileOrUrl);
+    return QDesktopServices::openUrl(url);
 }

@@ -23,6 +23,8 @@ public:
     int showProgressMessage(const QString &text) override;
     void closeProgressMessage(int handle) override;
     void bringToFront() override;
+    QString openFileName(const QString &title, const QString &filter, const QString &defaultSuffix) override;
+    bool openWithDesktop(const QString &fileOrUrl) override;
 
 private:
     int m_waitDepth = 0;

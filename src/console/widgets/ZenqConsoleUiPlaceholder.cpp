@@ -1,1 +1,0 @@
-// Removed once the console's forms arrive.

@@ -1,0 +1,105 @@
+#pragma once
+// The console's main window: menus, settings, the trace display and the memory panel around the trace
+// console's logic. GUI thread only.
+#include "console/ConsoleIntake.h"
+#include "console/TraceDisplay.h"
+
+#include <QHash>
+#include <QMainWindow>
+#include <QPointer>
+#include <memory>
+
+class QAction;
+class QMenu;
+class QPlainTextEdit;
+class QSplitter;
+class TraceConsole;
+class TZenqTraceView;
+namespace platform {
+class GlobalHotKeys;
+}
+
+class TZenqConsole_MainForm final : public QMainWindow, public TraceProcessorHost, public ConsoleIntakeHost
+{
+    Q_OBJECT
+public:
+    static constexpr int designPanelHeight = 164;
+    static constexpr int minimumPanelHeight = 30;
+
+    explicit TZenqConsole_MainForm(QWidget *parent = nullptr);
+    ~TZenqConsole_MainForm() override;
+
+    // The caption without the configuration set: system name, " [", version, "] - Console and Tracing".
+    static QString baseCaption();
+
+    TraceConsole &console() { return *m_console; }
+    TZenqTraceView *traceWindow() const { return m_traceWindow; }
+    QPlainTextEdit *memoryPanel() const { return m_panel2; }
+    // A menu item by its name ("MENUWordWrap", "MENUWithDate", ...).
+    QAction *menuItem(const QString &name) const { return m_items.value(name); }
+    bool hiddenByUser() const { return m_hidden; }
+    bool ignoreNextChange() const { return m_ignoreNextChange; }
+    void setIgnoreNextChange(bool ignore) { m_ignoreNextChange = ignore; }
+
+    // The menu commands.
+    void MENUClearDisplayClick();
+    void MENUShowTracefileClick();
+    void MENUOpenTracefileClick();
+    void MENUDeleteTracefileClick();
+    void MENUToggleVisibilityClick();
+    void MENUDefaultSettingsClick();
+    // Writes a framework trace setting ("TraceSettingsWithDate", ...) as "1" when `currentlyChecked` is
+    // false and "0" otherwise, and tells every framework program.
+    void ChangeFrameworkTraceSetting(const QString &elementName, bool currentlyChecked);
+    // Sets the six With-check marks from the framework's current trace settings.
+    void SetWithCheckMarks();
+    void ApplyStayOnTop();
+    void ApplyWordWrap();
+    void ApplyTraceFont();
+    void ApplyMemoryPanelVisibility();
+
+    // TraceProcessorHost
+    void processPendingMessages() override;
+    void armEscapeCheck() override;
+    bool escapePressed() override;
+    bool isHiddenByUser() const override { return m_hidden; }
+    void restoreFromMinimised() override;
+    void showError(const QString &message) override;
+    void memoryTableChanged() override;
+    // ConsoleIntakeHost
+    void parametersChanged() override;
+    void globalTraceSettingsChanged() override;
+    void showConsoleRequested() override;
+
+protected:
+    void showEvent(QShowEvent *event) override;
+    void closeEvent(QCloseEvent *event) override;
+    bool eventFilter(QObject *watched, QEvent *event) override;
+
+private:
+    void FormCreate();
+    void buildMenus();
+    QAction *addItem(QMenu *menu, const QString &name, const QString &caption, bool checkable = false,
+                     const QKeySequence &shortcut = {});
+    void notYetAvailable(const QString &caption);
+    void readSettings();
+    void writeSettings();
+    void registerHotKeys();
+    void hotKeyPressed(int identifier);
+    void clearCache();
+    void clearUserDatabases();
+
+    std::unique_ptr<TraceConsole> m_console;
+    TZenqTraceView *m_traceWindow = nullptr;
+    QPlainTextEdit *m_panel2 = nullptr;
+    QSplitter *m_splitter = nullptr;
+    platform::GlobalHotKeys *m_hotKeys = nullptr;
+    QHash<QString, QAction *> m_items;
+    bool m_hidden = false;
+    bool m_shownOnce = false;
+    bool m_ignoreNextChange = false;
+    bool m_escapeArmed = false;
+    bool m_escapePressed = false;
+    QString m_configurationInUse;
+    qint64 m_lastEventPump = 0;
+};
