@@ -215,6 +215,7 @@ void TZenqConsole_MainForm::buildMenus()
     TraceOptions &options = m_console->options();
     const auto option = [&](const char *name, const char *caption, bool TraceOptions::*field) {
         QAction *action = addItem(tracing, QLatin1String(name), QLatin1String(caption), true);
+        options.*field = action->isChecked();
         connect(action, &QAction::toggled, this, [&options, field](bool on) { options.*field = on; });
         return action;
     };

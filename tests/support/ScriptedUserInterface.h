@@ -1,0 +1,70 @@
+#pragma once
+// A user-interface service for tests: records every message and question and answers as the test
+// says, so no test ever blocks on a real dialog. Main thread only.
+#include "framework/ZenqUserInterface.h"
+
+#include <QStringList>
+
+class ScriptedUserInterface final : public ZenqUserInterface
+{
+public:
+    JMessageResult message(const QString &text, int) override
+    {
+        messages << text;
+        return messageAnswer;
+    }
+    bool inputQuery(const QString &, const QString &prompt, QString &value) override
+    {
+        prompts << prompt;
+        if (inputAnswers.isEmpty())
+            return false;
+        value = inputAnswers.takeFirst();
+        return true;
+    }
+    bool inputQueryWithPreviousValues(const QString &title, const QString &prompt, QString &value,
+                                      const QStringList &previous) override
+    {
+        previousValues = previous;
+        return inputQuery(title, prompt, value);
+    }
+    void waitCursor() override { ++waitDepth; ++waitCursorsShown; }
+    void defaultCursor() override { --waitDepth; }
+    int showProgressMessage(const QString &text) override
+    {
+        progressTexts << text;
+        return ++progressOpen;
+    }
+    void closeProgressMessage(int) override { --progressOpen; }
+    void bringToFront() override { ++broughtToFront; }
+    QString openFileName(const QString &, const QString &, const QString &) override { return fileAnswer; }
+    bool openWithDesktop(const QString &file) override
+    {
+        openedWithDesktop << file;
+        return true;
+    }
+
+    JMessageResult messageAnswer = JMessageResult::Ok;
+    QStringList inputAnswers;
+    QString fileAnswer;
+    QStringList messages, prompts, previousValues, progressTexts, openedWithDesktop;
+    int waitDepth = 0, waitCursorsShown = 0, progressOpen = 0, broughtToFront = 0;
+};
+
+// Installs a scripted service for its lifetime and puts the previous one back.
+class ScopedScriptedUserInterface
+{
+public:
+    ScopedScriptedUserInterface()
+    {
+        auto ui = std::make_unique<ScriptedUserInterface>();
+        m_ui = ui.get();
+        m_previous = ZenqSetUserInterface(std::move(ui));
+    }
+    ~ScopedScriptedUserInterface() { ZenqSetUserInterface(std::move(m_previous)); }
+    ScriptedUserInterface *operator->() const { return m_ui; }
+    ScriptedUserInterface &operator*() const { return *m_ui; }
+
+private:
+    ScriptedUserInterface *m_ui = nullptr;
+    std::unique_ptr<ZenqUserInterface> m_previous;
+};
