@@ -50,7 +50,7 @@ void ConsoleMessageIntake::windowShownFirstTime()
     m_startReadDebugInfo = RegisterWindowMessage(QStringLiteral("StartReadDebugInfo"));
     // Posted to this window alone, so reading starts once its message loop runs.
     const quint32 message = m_startReadDebugInfo;
-    QTimer::singleShot(0, [this, message] { WindowProc(message, 0, 0); });
+    QTimer::singleShot(0, &m_reader, [this, message] { WindowProc(message, 0, 0); }); // dropped with the window
 }
 
 ZenqMessageAnswer ConsoleMessageIntake::WindowProc(quint32 message, quintptr wParam, qintptr lParam)
