@@ -18,12 +18,16 @@ export ZENQ_ROOT=$work/demo ZENQ_RUNTIME_DIR=$work/runtime ZENQ_SYSTEM_DRIVE=$wo
 mkdir -p "$ZENQ_SYSTEM_DRIVE"
 zenq=$PWD/build/src/app/zenq
 "$zenq" demo install "$ZENQ_ROOT" >/dev/null
-xvfb-run -a -s "-screen 0 760x520x24" bash -c '
+"$zenq" settings set ZenqConsole_MainForm "0,0,760,420,0"
+"$zenq" settings set Panel2 125
+xvfb-run -a -s "-screen 0 760x420x24" bash -c '
   "'"$PWD"'/build/src/app/zenq-console" &
   console=$!
   until [ -n "$(ls "$ZENQ_RUNTIME_DIR/windows/TZenqConsole_MainForm" 2>/dev/null)" ]; do sleep 0.1; done
   sleep 0.5
   "$ZENQ_ROOT/Framework/Bin/ZenqMonitor.EXE"
+  "'"$zenq"'" trace "xC:MemoryConsumption *Orders(4242)|       4243      1.812     14.336 K   16.384 K     22.528 K     131.072 K  00:03:12"
+  "'"$zenq"'" trace "xC:MemoryConsumption *ZenqKernel(4101)|       4102      7.409     51.200 K   57.344 K     61.440 K     262.144 K  01:12:40"
   "'"$zenq"'" trace "#H#Orders service started"
   "'"$zenq"'" trace "Reading configuration Orders.Zenqc"
   "'"$zenq"'" trace "Request 4711 for customer 17: 3 positions"
@@ -36,5 +40,5 @@ xvfb-run -a -s "-screen 0 760x520x24" bash -c '
   kill $console
   wait $console || true
 '
-/usr/bin/convert "$work/screen.xwd" -crop 564x282+0+0 docs/screenshot.png
+/usr/bin/convert "$work/screen.xwd" -crop 760x420+0+0 docs/screenshot.png
 echo "docs/screenshot.png written"
