@@ -7,6 +7,7 @@
 #include "framework/ZenqMessages.h"
 #include "framework/ZenqWindowClasses.h"
 #include "platform/Processes.h"
+#include "platform/TerminationSignals.h"
 
 #include "framework/ZenqDemoInstallation.h"
 #include "framework/ZenqFiles.h"
@@ -17,6 +18,7 @@
 
 #include <QApplication>
 #include <QDir>
+#include <QPointer>
 
 #include <cstdio>
 #include <cstring>
@@ -112,10 +114,17 @@ int main(int argc, char **argv)
             JUserMessage(error, static_cast<int>(JMessageFlag::IconError));
             return 1;
         }
-        auto *window = new TZenqConsole_MainForm;
+        QPointer<TZenqConsole_MainForm> window = new TZenqConsole_MainForm;
         window->setAttribute(Qt::WA_DeleteOnClose); // the window is freed on close, which ends the loop
+        // SIGINT and SIGTERM end the console like closing its window: settings stored, files written.
+        platform::quitOnTerminationSignals();
+        QObject::connect(&app, &QCoreApplication::aboutToQuit, [&window] {
+            if (window)
+                window->close();
+        });
         window->show();
         exitCode = app.exec();
+        delete window.data();
         ZenqSetUserInterface(nullptr);
     }
     JRunOnlyOnceEnded(guard);

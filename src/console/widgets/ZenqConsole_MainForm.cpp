@@ -572,6 +572,11 @@ void TZenqConsole_MainForm::showEvent(QShowEvent *event)
 
 void TZenqConsole_MainForm::closeEvent(QCloseEvent *event)
 {
+    if (m_closed) {
+        QMainWindow::closeEvent(event);
+        return;
+    }
+    m_closed = true;
     if (m_hotKeys)
         m_hotKeys->unregisterAll();
     const int showState = isMaximized() ? 2 : isMinimized() ? 1 : 0;

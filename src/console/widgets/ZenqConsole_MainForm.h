@@ -97,6 +97,7 @@ private:
     QHash<QString, QAction *> m_items;
     bool m_hidden = false;
     bool m_shownOnce = false;
+    bool m_closed = false;
     bool m_ignoreNextChange = false;
     bool m_escapeArmed = false;
     bool m_escapePressed = false;
