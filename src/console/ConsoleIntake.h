@@ -43,6 +43,7 @@ public:
     ZenqMessageAnswer WindowProc(quint32 message, quintptr wParam, qintptr lParam);
 
     bool compiling() const { return m_compiling; }
+    const bool *compilingFlag() const { return &m_compiling; }
     void setCompiling(bool compiling) { m_compiling = compiling; }
 
 private:

@@ -4,6 +4,7 @@
 #include "support/TestEnvironment.h"
 #include "support/TestMain.h"
 
+#include "console/ConsoleNotifier.h"
 #include "console/TraceConsole.h"
 #include "console/widgets/TraceView.h"
 #include "console/widgets/ZenqConsole_MainForm.h"
@@ -131,7 +132,7 @@ private Q_SLOTS:
         QVERIFY2(!withDate->isChecked(), "the click itself sets no check mark");
         QCOMPARE(storedSetting(QStringLiteral("TraceSettingsWithDate")), QStringLiteral("1"));
         QCOMPARE(JGetTypeOfXMLFile(applicationsConfiguration()), int(ZenqXMLFileEncrypted));
-        QVERIFY(form.ignoreNextChange());
+        QVERIFY(form.notifier().ignoreNextChange());
         QCOMPARE((*ui)->progressTexts, QStringList { QStringLiteral("Informing other Zenq-Applications...") });
         QCOMPARE((*ui)->waitDepth, 0);
         QTRY_VERIFY(withDate->isChecked()); // the console receives its own broadcast

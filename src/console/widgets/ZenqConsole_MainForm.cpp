@@ -2,14 +2,17 @@
 
 #include "TraceView.h"
 #include "console/ConsoleErrors.h"
+#include "console/ConsoleNotifier.h"
 #include "console/TraceConsole.h"
 #include "dialogs/ZenqAbout.h"
 #include "framework/ZenqConfig.h"
 #include "framework/ZenqCrypt.h"
 #include "framework/ZenqFiles.h"
+#include "framework/ZenqGlobals.h"
 #include "framework/ZenqPaths.h"
 #include "framework/ZenqRegistry.h"
 #include "framework/ZenqTextEncoding.h"
+#include "framework/ZenqUserDatabases.h"
 #include "framework/ZenqUserInterface.h"
 #include "framework/ZenqXmlFile.h"
 #include "intercom/ZenqInterCommunication.h"
@@ -126,6 +129,8 @@ void TZenqConsole_MainForm::FormCreate()
     setCentralWidget(central);
 
     m_console = std::make_unique<TraceConsole>(*this, *m_traceWindow, *this);
+    m_notifier = new ConsoleNotifier(this);
+    m_notifier->setCompilingFlag(m_console->intake().compilingFlag());
     qApp->installEventFilter(this); // the Escape check of a running batch
     m_console->openTraceMutexAndDeleteTraceFiles();
     buildMenus();
@@ -143,6 +148,7 @@ void TZenqConsole_MainForm::FormCreate()
             setWindowState(Qt::WindowMaximized);
     }
     registerHotKeys();
+    m_notifier->startApplicationDirectoryWatches();
 }
 
 QAction *TZenqConsole_MainForm::addItem(QMenu *menu, const QString &name, const QString &caption, bool checkable,
@@ -263,7 +269,11 @@ void TZenqConsole_MainForm::buildMenus()
     }
     m_items.value(QStringLiteral("MENUWWW_Data"))->setVisible(false);
     tools->addSeparator();
-    stub(addItem(tools, QStringLiteral("MENUUnloadIIS"), QStringLiteral("Unload virtual Directories in MS-IIS")));
+    connect(addItem(tools, QStringLiteral("MENUUnloadIIS"), QStringLiteral("Unload virtual Directories in MS-IIS")),
+            &QAction::triggered, this, [this] { m_notifier->UnloadVirtualDirectories(); });
+    connect(tools, &QMenu::aboutToShow, this, [this] {
+        m_items.value(QStringLiteral("MENUUnloadIIS"))->setEnabled(ZenqIsRunningAsWebApplication());
+    });
     tools->addSeparator();
     QMenu *crypting = tools->addMenu(QStringLiteral("Crypting"));
     crypting->setObjectName(QStringLiteral("MENUCrypting"));
@@ -336,12 +346,12 @@ void TZenqConsole_MainForm::hotKeyPressed(int identifier)
 
 void TZenqConsole_MainForm::clearCache()
 {
-    notYetAvailable(QStringLiteral("Clear cache"));
+    m_notifier->ClearCache();
 }
 
 void TZenqConsole_MainForm::clearUserDatabases()
 {
-    notYetAvailable(QStringLiteral("Clear copied user-mdb's"));
+    ZenqClearUserDB();
 }
 
 void TZenqConsole_MainForm::MENUClearDisplayClick()
@@ -441,9 +451,9 @@ void TZenqConsole_MainForm::SetWithCheckMarks()
 
 void TZenqConsole_MainForm::ChangeFrameworkTraceSetting(const QString &elementName, bool currentlyChecked)
 {
-    const bool traceSetting = ZenqTraceSettingNames().contains(elementName);
+    const bool traceSetting = ConsoleNotifier::IsTraceSetting(elementName);
     if (traceSetting)
-        m_ignoreNextChange = true; // our own write must not start an automatic cache clearing
+        m_notifier->setIgnoreNextChange(true); // our own write must not start an automatic cache clearing
     const QString value = currentlyChecked ? QStringLiteral("0") : QStringLiteral("1");
     const QString file = applicationsConfigurationFile();
     bool missing = false;
@@ -456,13 +466,12 @@ void TZenqConsole_MainForm::ChangeFrameworkTraceSetting(const QString &elementNa
                                  { element }, ZenqTextChangeOption::KeepFileType, &error);
     }
     if (!written) {
-        m_ignoreNextChange = false;
+        m_notifier->setIgnoreNextChange(false);
         showError(QStringLiteral("The setting %1 could not be written to %2:\r\n%3").arg(elementName, file, error));
         return;
     }
     if (traceSetting)
-        BroadcastToAllApplications(QStringLiteral("WM_ZenqApplicationParameterChanged_SomeGlobalSettingsOnly"),
-                                   TZenqMessageOptions(TZenqMessageOption::WaitCursor) | TZenqMessageOption::ProgressMessage);
+        m_notifier->fullNotify(QStringLiteral("WM_ZenqApplicationParameterChanged_SomeGlobalSettingsOnly"));
 }
 
 void TZenqConsole_MainForm::MENUDefaultSettingsClick()
@@ -543,6 +552,7 @@ void TZenqConsole_MainForm::parametersChanged()
     m_items.value(QStringLiteral("MENUShowMemoryConsumption"))->setEnabled(memory);
     m_items.value(QStringLiteral("MENUNormalTraceMemoryInfo"))->setEnabled(memory);
     ApplyMemoryPanelVisibility();
+    m_notifier->rebuildIISUnloadLists(); // rebuilt with the option submenus
 }
 
 void TZenqConsole_MainForm::globalTraceSettingsChanged()

@@ -13,6 +13,7 @@ class QAction;
 class QMenu;
 class QPlainTextEdit;
 class QSplitter;
+class ConsoleNotifier;
 class TraceConsole;
 class TZenqTraceView;
 namespace platform {
@@ -38,8 +39,7 @@ public:
     // A menu item by its name ("MENUWordWrap", "MENUWithDate", ...).
     QAction *menuItem(const QString &name) const { return m_items.value(name); }
     bool hiddenByUser() const { return m_hidden; }
-    bool ignoreNextChange() const { return m_ignoreNextChange; }
-    void setIgnoreNextChange(bool ignore) { m_ignoreNextChange = ignore; }
+    ConsoleNotifier &notifier() { return *m_notifier; }
 
     // The menu commands.
     void MENUClearDisplayClick();
@@ -90,6 +90,7 @@ private:
     void clearUserDatabases();
 
     std::unique_ptr<TraceConsole> m_console;
+    ConsoleNotifier *m_notifier = nullptr;
     TZenqTraceView *m_traceWindow = nullptr;
     QPlainTextEdit *m_panel2 = nullptr;
     QSplitter *m_splitter = nullptr;
@@ -98,7 +99,6 @@ private:
     bool m_hidden = false;
     bool m_shownOnce = false;
     bool m_closed = false;
-    bool m_ignoreNextChange = false;
     bool m_escapeArmed = false;
     bool m_escapePressed = false;
     QString m_configurationInUse;
