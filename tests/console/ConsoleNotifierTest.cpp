@@ -2,6 +2,7 @@
 // compiling flag, swallowed own changes, the "GenerateFlag", real directory events, the web servers
 // and the ASP shortcut.
 #include "support/ScriptedUserInterface.h"
+#include "support/StandInServer.h"
 #include "support/TestEnvironment.h"
 #include "support/TestMain.h"
 
@@ -57,23 +58,6 @@ QString handOverText()
 {
     return JLoadFromFile(ZenqHandOverFileName(0), ZenqLoadHonourBom | ZenqLoadGuessUtf16);
 }
-
-class StandInServer
-{
-public:
-    explicit StandInServer(const QString &kind)
-    {
-        process.setReadChannel(QProcess::StandardError); // "... running at ..." says it is ready
-        process.start(zenqtest::zenqToolPath(), { QStringLiteral("server"), QStringLiteral("--kind"), kind });
-        process.waitForReadyRead(20000);
-    }
-    ~StandInServer()
-    {
-        process.terminate();
-        process.waitForFinished(10000);
-    }
-    QProcess process;
-};
 
 } // namespace
 
@@ -189,8 +173,8 @@ private Q_SLOTS:
 
     void runningServersReceiveTheBroadcast()
     {
-        StandInServer soap(QStringLiteral("soap"));
-        StandInServer xmlhttp(QStringLiteral("xmlhttp"));
+        zenqtest::StandInServer soap(QStringLiteral("soap"));
+        zenqtest::StandInServer xmlhttp(QStringLiteral("xmlhttp"));
         QVERIFY(ZenqInterCommunicateIsRunning_SOAPServer());
         QVERIFY(ZenqInterCommunicateIsRunning_XMLHTTPServer());
         QVERIFY(!ZenqInterCommunicateIsRunning_ISAPIServer());
@@ -206,7 +190,7 @@ private Q_SLOTS:
     {
         writeApplicationsConfiguration(QStringLiteral("<ZenqApplications_Zenqc_Changes_Autocheck Value=\"1\"/>"));
         const QString file = JMakeFileName(ZenqGetApplicationsBinDir(), QStringLiteral("ZenqApplications.Zenqc"));
-        StandInServer asp(QStringLiteral("asp"));
+        zenqtest::StandInServer asp(QStringLiteral("asp"));
         // Stand-in worker processes of the web server.
         QTemporaryDir bin;
         const QString w3wp = bin.filePath(QStringLiteral("w3wp"));

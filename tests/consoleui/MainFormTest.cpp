@@ -1,6 +1,7 @@
 // The console main window on the offscreen platform: settings in and out, the With-items and their
 // broadcast, default settings, visibility, special lines, and the second start of the program.
 #include "support/ScriptedUserInterface.h"
+#include "support/StandInServer.h"
 #include "support/TestEnvironment.h"
 #include "support/TestMain.h"
 
@@ -196,6 +197,21 @@ private Q_SLOTS:
         QCOMPARE(form.traceWindow()->lineText(0), QStringLiteral("careful"));
         QCOMPARE(form.traceWindow()->lineStyle(0).color, _TRACESPECCOLORS[1]);
         QVERIFY(!form.traceWindow()->lineStyle(1).special);
+    }
+
+    void clearCacheReachesTheSoapServerWhoseTraceShowsInTheConsole()
+    {
+        JMakeDir(ZenqGetTraceDir(false));
+        zenqtest::StandInServer soap(QStringLiteral("soap"));
+        TZenqConsole_MainForm form;
+        form.show();
+        QCoreApplication::processEvents(); // trace reading starts after the first showing
+        form.menuItem(QStringLiteral("MENUClearCache"))->trigger();
+        QTRY_VERIFY_WITH_TIMEOUT(form.traceWindow()->lineCount() > 0
+                                     && form.traceWindow()
+                                            ->lineText(form.traceWindow()->lineCount() - 1)
+                                            .contains(QStringLiteral("ZenqSOAPServer (stand-in): received WM_ZenqApplicationParameterChanged")),
+                                 10000);
     }
 
     void secondStartBringsTheFirstForwardAndEnds()
