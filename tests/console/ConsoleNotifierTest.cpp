@@ -227,6 +227,34 @@ private Q_SLOTS:
         second.waitForFinished();
     }
 
+    void fullBroadcastAddressesEveryWindowClassInOrder()
+    {
+        const quint32 message = RegisterWindowMessage(QStringLiteral("WM_ZenqApplicationParameterChanged"));
+        QStringList order;
+        std::vector<std::unique_ptr<ZenqWindow>> windows;
+        for (const QString &windowClass : ZenqFrameworkWindowClassesInBroadcastOrder()) {
+            windows.push_back(std::make_unique<ZenqWindow>(windowClass, [&order, windowClass, message](quint32 m, quintptr, qintptr) {
+                if (m == message)
+                    order << windowClass;
+                return ZenqMessageAnswer();
+            }));
+            QVERIFY(windows.back()->open());
+        }
+        QProcess listener; // a program of its own hears the same broadcast
+        listener.start(zenqtest::zenqToolPath(), { QStringLiteral("listen"), ZenqWindowClass::FrameworkEngine });
+        QTRY_COMPARE(QDir(QString::fromLocal8Bit(qgetenv("ZENQ_RUNTIME_DIR")) + QStringLiteral("/windows/")
+                          + ZenqWindowClass::FrameworkEngine)
+                         .entryList({ QStringLiteral("*.sock") }, QDir::System)
+                         .size(),
+                     2);
+        BroadcastToAllApplications(QStringLiteral("WM_ZenqApplicationParameterChanged"), {});
+        QTRY_COMPARE(order, ZenqFrameworkWindowClassesInBroadcastOrder());
+        QByteArray heard;
+        QTRY_VERIFY((heard += listener.readAllStandardOutput()).contains("WM_ZenqApplicationParameterChanged wParam=0"));
+        listener.terminate();
+        listener.waitForFinished(10000);
+    }
+
     void clearingUserDatabasesRemovesTheCopies()
     {
         JMakeDir(ZenqUserDatabaseCopiesDir());

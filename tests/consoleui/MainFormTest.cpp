@@ -214,6 +214,23 @@ private Q_SLOTS:
                                  10000);
     }
 
+    void serviceManagerItemIsDisabledWhileTheWindowIsOpen()
+    {
+        TZenqConsole_MainForm form;
+        form.show();
+        QAction *item = form.menuItem(QStringLiteral("MENUServiceManager"));
+        form.setServiceManagerFactory([](QWidget *) { return new QWidget; });
+        item->trigger();
+        QVERIFY(form.serviceManager());
+        QVERIFY(!item->isEnabled());
+        form.serviceManager()->close();
+        QTRY_VERIFY(item->isEnabled());
+        QVERIFY(!form.serviceManager());
+        item->trigger();
+        form.close();
+        QTRY_VERIFY2(!form.serviceManager(), "closing the console closes the service manager");
+    }
+
     void secondStartBringsTheFirstForwardAndEnds()
     {
         QProcess first;

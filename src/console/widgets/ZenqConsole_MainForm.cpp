@@ -188,7 +188,8 @@ void TZenqConsole_MainForm::buildMenus()
         m_items.insert(QLatin1String(name), submenu->menuAction());
     }
     console->addSeparator();
-    stub(addItem(console, QStringLiteral("MENUServiceManager"), QStringLiteral("Service Manager...")));
+    connect(addItem(console, QStringLiteral("MENUServiceManager"), QStringLiteral("Service Manager...")), &QAction::triggered,
+            this, &TZenqConsole_MainForm::MENUServiceManagerClick);
     console->addSeparator();
     connect(addItem(console, QStringLiteral("MENUClearCache"), QStringLiteral("Clear cache. Outside ZenqConsole:"), false,
                     QKeySequence(Qt::ALT | Qt::Key_Y)),
@@ -352,6 +353,27 @@ void TZenqConsole_MainForm::clearCache()
 void TZenqConsole_MainForm::clearUserDatabases()
 {
     ZenqClearUserDB();
+}
+
+void TZenqConsole_MainForm::MENUServiceManagerClick()
+{
+    QAction *item = m_items.value(QStringLiteral("MENUServiceManager"));
+    if (m_serviceManager)
+        return;
+    QWidget *window = m_serviceManagerFactory ? m_serviceManagerFactory(this) : nullptr;
+    if (!window) {
+        notYetAvailable(QStringLiteral("Service Manager..."));
+        return;
+    }
+    item->setEnabled(false);
+    m_serviceManager = window;
+    window->setAttribute(Qt::WA_DeleteOnClose);
+    // The window's end is its close notification: the item comes back, the window is forgotten.
+    connect(window, &QObject::destroyed, this, [this, item] {
+        item->setEnabled(true);
+        m_serviceManager = nullptr;
+    });
+    window->show();
 }
 
 void TZenqConsole_MainForm::MENUClearDisplayClick()
@@ -589,6 +611,8 @@ void TZenqConsole_MainForm::closeEvent(QCloseEvent *event)
     m_closed = true;
     if (m_hotKeys)
         m_hotKeys->unregisterAll();
+    if (m_serviceManager)
+        m_serviceManager->close();
     const int showState = isMaximized() ? 2 : isMinimized() ? 1 : 0;
     JSetRegistryWindowPlacement(ZenqConsoleRegistryKey, placementName, normalGeometry(), showState);
     writeSettings();

@@ -7,6 +7,7 @@
 #include <QHash>
 #include <QMainWindow>
 #include <QPointer>
+#include <functional>
 #include <memory>
 
 class QAction;
@@ -41,7 +42,14 @@ public:
     bool hiddenByUser() const { return m_hidden; }
     ConsoleNotifier &notifier() { return *m_notifier; }
 
+    // Creates the service manager window (null when it cannot be shown). The console records the open
+    // window, disables "Service Manager..." while it is open and closes it with the main window.
+    using ServiceManagerFactory = std::function<QWidget *(QWidget *owner)>;
+    void setServiceManagerFactory(ServiceManagerFactory factory) { m_serviceManagerFactory = std::move(factory); }
+    QWidget *serviceManager() const { return m_serviceManager; }
+
     // The menu commands.
+    void MENUServiceManagerClick();
     void MENUClearDisplayClick();
     void MENUShowTracefileClick();
     void MENUOpenTracefileClick();
@@ -89,6 +97,8 @@ private:
     void clearCache();
     void clearUserDatabases();
 
+    ServiceManagerFactory m_serviceManagerFactory;
+    QPointer<QWidget> m_serviceManager;
     std::unique_ptr<TraceConsole> m_console;
     ConsoleNotifier *m_notifier = nullptr;
     TZenqTraceView *m_traceWindow = nullptr;
