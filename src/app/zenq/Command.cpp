@@ -1,5 +1,7 @@
 #include "Command.h"
 
+#include "framework/ZenqTextEncoding.h"
+
 #include <map>
 #include <string>
 
@@ -58,6 +60,19 @@ int failure(const char *command, const QString &message)
     err() << "zenq " << command << ": " << message << "\n";
     err().flush();
     return 1;
+}
+
+bool parseEncodingName(const QString &name, int &encoding)
+{
+    if (name == QLatin1String("utf16"))
+        encoding = ZenqEncodingUtf16LE;
+    else if (name == QLatin1String("utf8"))
+        encoding = ZenqEncodingUtf8;
+    else if (name == QLatin1String("ansi"))
+        encoding = ZenqEncodingAnsi;
+    else
+        return false;
+    return true;
 }
 
 void printCommandHelp(const Command &command)

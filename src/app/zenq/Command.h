@@ -25,6 +25,8 @@ QTextStream &err();
 int usageError(const char *command, const QString &message);
 // Prints "zenq NAME: message" to standard error and returns 1 (failure).
 int failure(const char *command, const QString &message);
+// The encoding code of "utf16", "utf8" or "ansi" (the hand-over encodings); false for another name.
+bool parseEncodingName(const QString &name, int &encoding);
 // Prints the usage and summary of a command.
 void printCommandHelp(const Command &command);
 

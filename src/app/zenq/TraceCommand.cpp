@@ -11,19 +11,6 @@ namespace {
 
 constexpr const char *name = "trace";
 
-bool parseEncoding(const QString &text, int &encoding)
-{
-    if (text == QLatin1String("utf16"))
-        encoding = ZenqEncodingUtf16LE;
-    else if (text == QLatin1String("utf8"))
-        encoding = ZenqEncodingUtf8;
-    else if (text == QLatin1String("ansi"))
-        encoding = ZenqEncodingAnsi;
-    else
-        return false;
-    return true;
-}
-
 int traceCommand(const QStringList &arguments)
 {
     TraceLocation location = ZenqDefaultTraceLocation();
@@ -45,7 +32,7 @@ int traceCommand(const QStringList &arguments)
             location = text->toInt();
         } else if (argument == QLatin1String("--encoding")) {
             const auto text = value();
-            if (!text || !parseEncoding(*text, encoding))
+            if (!text || !zenqtool::parseEncodingName(*text, encoding))
                 return zenqtool::usageError(name, QStringLiteral("--encoding takes utf16, utf8 or ansi"));
         } else if (argument == QLatin1String("--raw")) {
             raw = true;

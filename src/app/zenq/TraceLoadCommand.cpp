@@ -56,14 +56,7 @@ int loadCommand(const QStringList &arguments)
             location = value.toInt();
             ++i;
         } else if (argument == QLatin1String("--encoding")) {
-            if (value == QLatin1String("utf16"))
-                encoding = ZenqEncodingUtf16LE;
-            else if (value == QLatin1String("utf8"))
-                encoding = ZenqEncodingUtf8;
-            else if (value == QLatin1String("ansi"))
-                encoding = ZenqEncodingAnsi;
-            else
-                ok = false;
+            ok = zenqtool::parseEncodingName(value, encoding);
             ++i;
         } else if (!argument.startsWith(QLatin1String("--")) && count < 0) {
             count = argument.toLongLong(&ok);
