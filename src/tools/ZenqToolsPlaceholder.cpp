@@ -1,0 +1,1 @@
+// Removed once the tools' logic arrives.
