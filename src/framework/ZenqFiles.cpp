@@ -35,6 +35,8 @@ bool JCopyFile(const QString &source, const QString &target, bool failIfExists)
 {
     if (!JFileExists(source))
         return true;
+    if (!JMakeDir(QFileInfo(target).absolutePath()))
+        return true;
     if (QFileInfo::exists(target)) {
         if (failIfExists)
             return true;

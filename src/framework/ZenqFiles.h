@@ -8,7 +8,8 @@ bool JFileExists(const QString &file);
 bool JDeleteFile(const QString &file, bool force = false);
 // Renames or moves a file or directory; fails (false) when the target exists.
 bool JRenameFile(const QString &oldName, const QString &newName);
-// Copies a file, replacing the target unless failIfExists. Keeps the framework's contract:
+// Copies a file, replacing the target unless failIfExists; a missing target directory is created.
+// Keeps the framework's contract:
 // the answer is TRUE WHEN THE COPY FAILED and false when it succeeded.
 bool JCopyFile(const QString &source, const QString &target, bool failIfExists = false);
 bool JDirExists(const QString &directory);

@@ -1,1 +1,0 @@
-// Removed once the tools' logic arrives.
