@@ -17,6 +17,7 @@
 #include "framework/ZenqXmlFile.h"
 #include "intercom/ZenqInterCommunication.h"
 #include "platform/gui/GlobalHotKeys.h"
+#include "tools/ZenqToolsMenu.h"
 
 #include <QApplication>
 #include <QCloseEvent>
@@ -269,6 +270,7 @@ void TZenqConsole_MainForm::buildMenus()
         m_items.insert(QLatin1String(name), submenu->menuAction());
     }
     m_items.value(QStringLiteral("MENUWWW_Data"))->setVisible(false);
+    FillToolsAndApplications();
     tools->addSeparator();
     connect(addItem(tools, QStringLiteral("MENUUnloadIIS"), QStringLiteral("Unload virtual Directories in MS-IIS")),
             &QAction::triggered, this, [this] { m_notifier->UnloadVirtualDirectories(); });
@@ -293,6 +295,27 @@ void TZenqConsole_MainForm::buildMenus()
         ShowAboutBox(this, QStringLiteral("ZenqConsole"), QStringLiteral("Written by"),
                      QStringLiteral("the ZenqConsole developers"), QStringLiteral("for"));
     });
+}
+
+void TZenqConsole_MainForm::FillToolsAndApplications()
+{
+    using Submenu = ZenqToolsMenu::Submenu;
+    const std::pair<Submenu, const char *> submenus[] = { { Submenu::Applications, "MENUApplications" },
+                                                          { Submenu::ApplicationsExternal, "MENUApplicationsExternal" },
+                                                          { Submenu::Framework, "MENUFramework" },
+                                                          { Submenu::WWW_Data, "MENUWWW_Data" } };
+    m_toolsMenu = std::make_unique<ZenqToolsMenu>();
+    m_toolsMenu->fill();
+    for (const auto &[submenu, name] : submenus) {
+        QAction *submenuItem = m_items.value(QLatin1String(name));
+        for (const ZenqToolsMenu::Entry &entry : m_toolsMenu->entries(submenu)) {
+            auto *item = new QAction(entry.caption, this);
+            item->setData(entry.tag);
+            connect(item, &QAction::triggered, this, [this, tag = entry.tag] { m_toolsMenu->start(tag); });
+            submenuItem->menu()->addAction(item);
+        }
+        submenuItem->setVisible(m_toolsMenu->isVisible(submenu));
+    }
 }
 
 void TZenqConsole_MainForm::readSettings()

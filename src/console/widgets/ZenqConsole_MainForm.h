@@ -16,6 +16,7 @@ class QPlainTextEdit;
 class QSplitter;
 class ConsoleNotifier;
 class TraceConsole;
+class ZenqToolsMenu;
 class TZenqTraceView;
 namespace platform {
 class GlobalHotKeys;
@@ -87,6 +88,8 @@ protected:
 private:
     void FormCreate();
     void buildMenus();
+    // Fills the four program submenus of "Tools and Applications" from the installation, once.
+    void FillToolsAndApplications();
     QAction *addItem(QMenu *menu, const QString &name, const QString &caption, bool checkable = false,
                      const QKeySequence &shortcut = {});
     void notYetAvailable(const QString &caption);
@@ -100,6 +103,7 @@ private:
     ServiceManagerFactory m_serviceManagerFactory;
     QPointer<QWidget> m_serviceManager;
     std::unique_ptr<TraceConsole> m_console;
+    std::unique_ptr<ZenqToolsMenu> m_toolsMenu;
     ConsoleNotifier *m_notifier = nullptr;
     TZenqTraceView *m_traceWindow = nullptr;
     QPlainTextEdit *m_panel2 = nullptr;
