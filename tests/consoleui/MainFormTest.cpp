@@ -85,6 +85,15 @@ private Q_SLOTS:
         QCOMPARE(form.minimumWidth(), 130);
     }
 
+    void configurationSetInUseIsInTheCaptionAndEnablesSave()
+    {
+        JSetRegistryString(ZenqConsoleRegistryKey, QStringLiteral("TraceConfigurationActual"), QStringLiteral("Release 1"));
+        TZenqConsole_MainForm form;
+        QVERIFY(form.windowTitle().endsWith(QStringLiteral("] - Console and Tracing (Release 1)")));
+        QVERIFY(form.menuItem(QStringLiteral("MENUSaveConfiguration"))->isEnabled());
+        QVERIFY2(!form.menuItem(QStringLiteral("MENUOpenConfiguration"))->isEnabled(), "no stored sets yet");
+    }
+
     void settingsAreWrittenAtClose()
     {
         {

@@ -17,6 +17,8 @@
 #include "framework/ZenqXmlFile.h"
 #include "intercom/ZenqInterCommunication.h"
 #include "platform/gui/GlobalHotKeys.h"
+#include "tools/ZenqBulkCommands.h"
+#include "tools/ZenqConfigurationSets.h"
 #include "tools/ZenqToolsMenu.h"
 
 #include <QApplication>
@@ -26,6 +28,7 @@
 #include <QKeyEvent>
 #include <QMenuBar>
 #include <QPlainTextEdit>
+#include <QProgressDialog>
 #include <QRegularExpression>
 #include <QScrollBar>
 #include <QSplitter>
@@ -132,6 +135,15 @@ void TZenqConsole_MainForm::FormCreate()
     m_console = std::make_unique<TraceConsole>(*this, *m_traceWindow, *this);
     m_notifier = new ConsoleNotifier(this);
     m_notifier->setCompilingFlag(m_console->intake().compilingFlag());
+    ZenqConfigurationSets::Host setsHost;
+    setsHost.showConfiguration = [this](const QString &caption, bool openEnabled, bool saveEnabled) {
+        setWindowTitle(caption);
+        m_items.value(QStringLiteral("MENUOpenConfiguration"))->setEnabled(openEnabled);
+        m_items.value(QStringLiteral("MENUSaveConfiguration"))->setEnabled(saveEnabled);
+    };
+    setsHost.fullNotify = [this](const QString &messageName) { m_notifier->fullNotify(messageName); };
+    setsHost.setCompiling = [this](bool compiling) { m_console->intake().setCompiling(compiling); };
+    m_configurationSets = std::make_unique<ZenqConfigurationSets>(baseCaption(), setsHost);
     qApp->installEventFilter(this); // the Escape check of a running batch
     m_console->openTraceMutexAndDeleteTraceFiles();
     buildMenus();
@@ -175,9 +187,6 @@ void TZenqConsole_MainForm::notYetAvailable(const QString &caption)
 void TZenqConsole_MainForm::buildMenus()
 {
     QMenuBar *bar = menuBar();
-    const auto stub = [this](QAction *action) {
-        connect(action, &QAction::triggered, this, [this, action] { notYetAvailable(QString(action->text()).remove(QLatin1Char('&'))); });
-    };
 
     QMenu *console = bar->addMenu(QStringLiteral("Console"));
     console->setObjectName(QStringLiteral("MENUConsole"));
@@ -199,9 +208,12 @@ void TZenqConsole_MainForm::buildMenus()
                     false, QKeySequence(Qt::ALT | Qt::Key_U)),
             &QAction::triggered, this, [this] { clearUserDatabases(); });
     console->addSeparator();
-    stub(addItem(console, QStringLiteral("MENUOpenConfiguration"), QStringLiteral("Open configuration...")));
-    stub(addItem(console, QStringLiteral("MENUSaveConfiguration"), QStringLiteral("Save configuration")));
-    stub(addItem(console, QStringLiteral("MENUSaveConfigurationAs"), QStringLiteral("Save configuration as...")));
+    connect(addItem(console, QStringLiteral("MENUOpenConfiguration"), QStringLiteral("Open configuration...")),
+            &QAction::triggered, this, [this] { m_configurationSets->OpenConfiguration(); });
+    connect(addItem(console, QStringLiteral("MENUSaveConfiguration"), QStringLiteral("Save configuration")),
+            &QAction::triggered, this, [this] { m_configurationSets->SaveConfiguration(); });
+    connect(addItem(console, QStringLiteral("MENUSaveConfigurationAs"), QStringLiteral("Save configuration as...")),
+            &QAction::triggered, this, [this] { m_configurationSets->SaveConfigurationAs(); });
 
     QMenu *tracing = bar->addMenu(QStringLiteral("Tracing"));
     tracing->setObjectName(QStringLiteral("MENUTracing"));
@@ -280,11 +292,15 @@ void TZenqConsole_MainForm::buildMenus()
     tools->addSeparator();
     QMenu *crypting = tools->addMenu(QStringLiteral("Crypting"));
     crypting->setObjectName(QStringLiteral("MENUCrypting"));
-    stub(addItem(crypting, QStringLiteral("MENUUncryptAll"), QStringLiteral("Uncrypt all...")));
-    stub(addItem(crypting, QStringLiteral("MENUCryptAll"), QStringLiteral("Crypt all...")));
+    const auto bulk = [this, crypting](const char *name, const char *caption, ZenqBulkCommand command) {
+        connect(addItem(crypting, QLatin1String(name), QLatin1String(caption)), &QAction::triggered, this,
+                [this, command] { runBulkCommand(command); });
+    };
+    bulk("MENUUncryptAll", "Uncrypt all...", ZenqBulkCommand::UncryptAll);
+    bulk("MENUCryptAll", "Crypt all...", ZenqBulkCommand::CryptAll);
     crypting->addSeparator();
-    stub(addItem(crypting, QStringLiteral("MENUUnicodeToAnsiAll"), QStringLiteral("Unicode to ANSI all...")));
-    stub(addItem(crypting, QStringLiteral("MENUAnsiToUnicodeAll"), QStringLiteral("ANSI to Unicode all...")));
+    bulk("MENUUnicodeToAnsiAll", "Unicode to ANSI all...", ZenqBulkCommand::UnicodeToAnsiAll);
+    bulk("MENUAnsiToUnicodeAll", "ANSI to Unicode all...", ZenqBulkCommand::AnsiToUnicodeAll);
     crypting->addSeparator();
     addItem(crypting, QStringLiteral("MENUIncludingSubDirs"), QStringLiteral("Including Sub-Directories"), true);
 
@@ -330,9 +346,8 @@ void TZenqConsole_MainForm::readSettings()
     ApplyWordWrap();
     ApplyTraceFont();
     ApplyStayOnTop();
-    m_configurationInUse = JGetRegistryString(ZenqConsoleRegistryKey, QStringLiteral("TraceConfigurationActual"));
-    if (!m_configurationInUse.isEmpty())
-        setWindowTitle(baseCaption() + QStringLiteral(" - ") + m_configurationInUse);
+    m_configurationSets->SetConfiguration(
+        JGetRegistryString(ZenqConsoleRegistryKey, QStringLiteral("TraceConfigurationActual")));
 }
 
 void TZenqConsole_MainForm::writeSettings()
@@ -343,7 +358,8 @@ void TZenqConsole_MainForm::writeSettings()
     for (const CheckOption &option : checkOptions)
         JSetRegistryInt(ZenqConsoleRegistryKey, QLatin1String(option.value),
                         m_items.value(QLatin1String(option.item))->isChecked() ? 1 : 0);
-    JSetRegistryString(ZenqConsoleRegistryKey, QStringLiteral("TraceConfigurationActual"), m_configurationInUse);
+    JSetRegistryString(ZenqConsoleRegistryKey, QStringLiteral("TraceConfigurationActual"),
+                       m_configurationSets->configurationInUse());
 }
 
 void TZenqConsole_MainForm::registerHotKeys()
@@ -397,6 +413,21 @@ void TZenqConsole_MainForm::MENUServiceManagerClick()
         m_serviceManager = nullptr;
     });
     window->show();
+}
+
+void TZenqConsole_MainForm::runBulkCommand(ZenqBulkCommand command)
+{
+    // Long runs show how far they are and can be cancelled between files.
+    QProgressDialog progress(ZenqBulkCommandCaption(command), QStringLiteral("Cancel"), 0, 0, this);
+    progress.setWindowModality(Qt::WindowModal);
+    progress.setMinimumDuration(500);
+    ZenqExecuteBulkCommand(command, m_items.value(QStringLiteral("MENUIncludingSubDirs"))->isChecked(),
+                           [&progress](qsizetype done, qsizetype total, const QString &file) {
+                               progress.setMaximum(static_cast<int>(total));
+                               progress.setValue(static_cast<int>(done));
+                               progress.setLabelText(file);
+                               return !progress.wasCanceled();
+                           });
 }
 
 void TZenqConsole_MainForm::MENUClearDisplayClick()

@@ -15,6 +15,8 @@ class QMenu;
 class QPlainTextEdit;
 class QSplitter;
 class ConsoleNotifier;
+class ZenqConfigurationSets;
+enum class ZenqBulkCommand;
 class TraceConsole;
 class ZenqToolsMenu;
 class TZenqTraceView;
@@ -42,6 +44,7 @@ public:
     QAction *menuItem(const QString &name) const { return m_items.value(name); }
     bool hiddenByUser() const { return m_hidden; }
     ConsoleNotifier &notifier() { return *m_notifier; }
+    ZenqConfigurationSets &configurationSets() { return *m_configurationSets; }
 
     // Creates the service manager window (null when it cannot be shown). The console records the open
     // window, disables "Service Manager..." while it is open and closes it with the main window.
@@ -52,6 +55,8 @@ public:
     // The menu commands.
     void MENUServiceManagerClick();
     void MENUClearDisplayClick();
+    // A "Crypting" command over the files of a specifier the user enters, with progress and cancel.
+    void runBulkCommand(ZenqBulkCommand command);
     void MENUShowTracefileClick();
     void MENUOpenTracefileClick();
     void MENUDeleteTracefileClick();
@@ -105,6 +110,7 @@ private:
     std::unique_ptr<TraceConsole> m_console;
     std::unique_ptr<ZenqToolsMenu> m_toolsMenu;
     ConsoleNotifier *m_notifier = nullptr;
+    std::unique_ptr<ZenqConfigurationSets> m_configurationSets;
     TZenqTraceView *m_traceWindow = nullptr;
     QPlainTextEdit *m_panel2 = nullptr;
     QSplitter *m_splitter = nullptr;
@@ -115,6 +121,5 @@ private:
     bool m_closed = false;
     bool m_escapeArmed = false;
     bool m_escapePressed = false;
-    QString m_configurationInUse;
     qint64 m_lastEventPump = 0;
 };
