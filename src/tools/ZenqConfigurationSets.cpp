@@ -79,64 +79,68 @@ bool ZenqConfigurationSets::CopyConfigFiles(const QString &source, const QString
     return true;
 }
 
-void ZenqConfigurationSets::OpenConfiguration()
+bool ZenqConfigurationSets::OpenConfiguration()
 {
     CompilingScope compiling(m_host.setCompiling);
     QString name = m_inUse;
     if (!ZenqUI().inputQueryWithPreviousValues(QStringLiteral("Configuration"), QStringLiteral("Open configuration:"), name,
                                                storedSets())
         || name.isEmpty())
-        return;
+        return false;
     const QString directory = setDirectory(name);
     if (!CopyConfigFiles(directory, ZenqGetApplicationsBinDir(), true))
-        return;
+        return false;
     if (!CopyConfigFiles(JMakeFileName(directory, frameworkSubdirectory), ZenqGetFrameworkBinDir(), true))
-        return;
+        return false;
     SetConfiguration(name);
     if (m_host.fullNotify)
         m_host.fullNotify(QStringLiteral("WM_ZenqApplicationParameterChanged"));
+    return true;
 }
 
-void ZenqConfigurationSets::SaveConfiguration()
+bool ZenqConfigurationSets::SaveConfiguration()
 {
     if (m_inUse.isEmpty())
-        return;
+        return false;
     const QString directory = setDirectory(m_inUse);
-    CopyConfigFiles(ZenqGetApplicationsBinDir(), directory, true);
-    CopyConfigFiles(ZenqGetFrameworkBinDir(), JMakeFileName(directory, frameworkSubdirectory), true);
+    const bool applications = CopyConfigFiles(ZenqGetApplicationsBinDir(), directory, true);
+    const bool framework = CopyConfigFiles(ZenqGetFrameworkBinDir(), JMakeFileName(directory, frameworkSubdirectory), true);
+    return applications && framework;
 }
 
-void ZenqConfigurationSets::SaveConfigurationAs()
+bool ZenqConfigurationSets::SaveConfigurationAs()
 {
     QString name = m_inUse;
     if (!JUserInputQuery(QStringLiteral("Configuration"), QStringLiteral("Save configuration as:"), name))
-        return;
+        return false;
     // A name is one directory below the configurations directory, never a path out of it.
     if (name.trimmed().isEmpty() || name.contains(QLatin1Char('/')) || name == QLatin1String(".")
         || name == QLatin1String("..")) {
         JUserMessage(QStringLiteral("'%1' is not a name for a configuration.").arg(name),
                      static_cast<int>(JMessageFlag::IconError));
-        return;
+        return false;
     }
     const QString configurations = ZenqGetFrameworkConfigsDir();
     if (!JDirExists(configurations) && !JMakeDir(configurations)) {
         JUserMessage(QStringLiteral("Error while creating '") + configurations + QStringLiteral("'. Abort"),
                      static_cast<int>(JMessageFlag::IconError));
-        return;
+        return false;
     }
     const QString directory = setDirectory(name);
     if (!JDirExists(directory)) {
         if (!JMakeDir(directory) || !JMakeDir(JMakeFileName(directory, frameworkSubdirectory))) {
             JUserMessage(QStringLiteral("Error while creating '") + directory + QStringLiteral("'. Abort"),
                          static_cast<int>(JMessageFlag::IconError));
-            return;
+            return false;
         }
     } else if (JUserMessage(QStringLiteral("The configuration already exists. Do you want to overwrite it?"),
                             static_cast<int>(JMessageFlag::YesNo) | static_cast<int>(JMessageFlag::IconQuestion))
                != JMessageResult::Yes) {
-        return;
+        return false;
     }
-    if (CopyConfigFiles(ZenqGetApplicationsBinDir(), directory, true)
-        && CopyConfigFiles(ZenqGetFrameworkBinDir(), JMakeFileName(directory, frameworkSubdirectory), true))
-        SetConfiguration(name);
+    if (!CopyConfigFiles(ZenqGetApplicationsBinDir(), directory, true)
+        || !CopyConfigFiles(ZenqGetFrameworkBinDir(), JMakeFileName(directory, frameworkSubdirectory), true))
+        return false;
+    SetConfiguration(name);
+    return true;
 }

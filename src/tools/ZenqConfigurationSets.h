@@ -33,9 +33,10 @@ public:
     // it (with "Error while copying ..." when `report`). True when every copy succeeded.
     static bool CopyConfigFiles(const QString &source, const QString &target, bool report);
 
-    void OpenConfiguration();   // "Open configuration..."
-    void SaveConfiguration();   // "Save configuration"
-    void SaveConfigurationAs(); // "Save configuration as..."
+    // The three commands; true when they went through (not cancelled, refused or failed).
+    bool OpenConfiguration();   // "Open configuration..."
+    bool SaveConfiguration();   // "Save configuration"
+    bool SaveConfigurationAs(); // "Save configuration as..."
 
 private:
     QString m_baseCaption;

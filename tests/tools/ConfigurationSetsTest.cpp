@@ -1,6 +1,7 @@
 // Configuration sets on a temporary installation: save as, overwrite question, open with the compiling
 // flag held and the broadcast after it, a set without its "Framework" part, and the item states.
 #include "support/ScriptedUserInterface.h"
+#include "support/TestEnvironment.h"
 #include "support/TestMain.h"
 
 #include "framework/ZenqFiles.h"
@@ -9,6 +10,7 @@
 #include "tools/ZenqConfigurationSets.h"
 
 #include <QFile>
+#include <QProcess>
 #include <QTest>
 
 namespace {
@@ -151,6 +153,23 @@ private Q_SLOTS:
         QVERIFY((*ui)->messages.first().endsWith(QStringLiteral("'. Abort")));
         QVERIFY(notified.isEmpty());
         QVERIFY(sets->configurationInUse().isEmpty());
+    }
+
+    void commandLineSetsReportWhatHappened()
+    {
+        const auto zenqConfig = [](const QStringList &arguments) {
+            QProcess zenq;
+            zenq.start(zenqtest::zenqToolPath(), QStringList { QStringLiteral("config") } + arguments);
+            zenq.waitForFinished(30000);
+            return zenq.exitCode();
+        };
+        QCOMPARE(zenqConfig({ QStringLiteral("save") }), 1); // no set in use yet
+        QCOMPARE(zenqConfig({ QStringLiteral("save-as"), QStringLiteral("Nightly") }), 0);
+        QCOMPARE(zenqConfig({ QStringLiteral("save-as"), QStringLiteral("Nightly") }), 1); // exists, no --overwrite
+        QCOMPARE(zenqConfig({ QStringLiteral("save-as"), QStringLiteral("Nightly"), QStringLiteral("--overwrite") }), 0);
+        QCOMPARE(zenqConfig({ QStringLiteral("open"), QStringLiteral("Missing") }), 1);
+        QCOMPARE(zenqConfig({ QStringLiteral("open"), QStringLiteral("Nightly") }), 0);
+        QCOMPARE(zenqConfig({ QStringLiteral("bogus") }), 2);
     }
 };
 
