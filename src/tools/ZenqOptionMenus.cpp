@@ -40,3 +40,97 @@ QString ValueCaption(QString &workingCaption, const QString &v)
     }
     return v;
 }
+
+#include "framework/ZenqConfig.h"
+#include "framework/ZenqFiles.h"
+#include "framework/ZenqPaths.h"
+
+#include <QFileInfo>
+#include <stdexcept>
+
+namespace {
+
+QString trimmedOptionCaption(QString caption)
+{
+    const auto chopWhile = [&caption](QChar c) {
+        while (!caption.isEmpty() && caption.back() == c)
+            caption.chop(1);
+    };
+    chopWhile(QLatin1Char(' '));
+    chopWhile(QLatin1Char(':'));
+    chopWhile(QLatin1Char(' '));
+    return caption;
+}
+
+} // namespace
+
+void ZenqOptionMenus::RebuildOptionMenus(bool takeSnapshot)
+{
+    menuInfo.clear();
+    captionValues.clear();
+    applicationNames.clear();
+    QStringList definitions;
+    JGetAllFilesPure(ZenqGetApplicationsBinDir(), QStringLiteral("*.Zenq"), definitions);
+    for (const QString &definition : std::as_const(definitions))
+        applicationNames << QFileInfo(definition).completeBaseName();
+    applicationNames.removeAll(QStringLiteral("ZenqApplications"));
+
+    globalOptions.children.clear();
+    BuildOptionEntries(globalOptions, QStringLiteral("ZenqApplications"), 0);
+    localOptions.children.clear();
+    for (const QString &application : std::as_const(applicationNames)) {
+        OptionMenuItem submenu = OptionMenuItem::make(OptionMenuItem::Kind::Submenu, application);
+        submenu.visible = false; // shown once it has an entry
+        BuildOptionEntries(submenu, application, menuInfo.size());
+        localOptions.children << submenu;
+    }
+    frameworkOptions.children.clear();
+    BuildOptionEntries(frameworkOptions, QStringLiteral("ZenqFramework"), menuInfo.size());
+    if (takeSnapshot)
+        ZenqFilesBuildChangedList(snapshot);
+}
+
+void ZenqOptionMenus::BuildOptionEntries(OptionMenuItem &parent, const QString &configuration, qsizetype first)
+{
+    const QString file = ZenqConfigurationFileName(configuration);
+    if (!JFileExists(file))
+        return;
+    QString error;
+    if (!GetXMLMenuInfo(file, QStringLiteral("(ZenqConsole"), menuInfo, &error))
+        throw std::runtime_error(("Error while reading " + configuration + ":\r\n\r\n" + error).toStdString());
+    for (qsizetype i = first; i < menuInfo.size() && menuInfo.at(i).menu; ++i) {
+        const TXMLMenuInfo &entry = menuInfo.at(i);
+        if (entry.separator)
+            parent.children << OptionMenuItem::make(OptionMenuItem::Kind::Separator, QStringLiteral("-"));
+        parent.visible = true;
+        OptionMenuItem option = OptionMenuItem::make(OptionMenuItem::Kind::Submenu, entry.caption, entry.identifier);
+        QString working = entry.caption;
+        if (entry.values == QStringList { QStringLiteral("0"), QStringLiteral("1") }) {
+            option.kind = OptionMenuItem::Kind::OnOff;
+            option.checked = entry.selectedIndex == 1;
+        } else {
+            if (entry.values == QStringList { QStringLiteral("..") }) {
+                const qsizetype open = working.indexOf(QLatin1Char('('));
+                if (open >= 0 && working.indexOf(QLatin1Char(')'), open) > open) {
+                    working.truncate(open);
+                    while (working.endsWith(QLatin1Char(' ')))
+                        working.chop(1);
+                }
+                working += QStringLiteral(" [") + entry.currentValue + QLatin1Char(']');
+            }
+            if (working != QLatin1String("-")) {
+                for (qsizetype v = 0; v < entry.values.size(); ++v) {
+                    const QString &value = entry.values.at(v);
+                    OptionMenuItem item = OptionMenuItem::make(OptionMenuItem::Kind::Value, ValueCaption(working, value), entry.identifier);
+                    captionValues << qMakePair(item.caption + QLatin1Char('=') + value, entry.identifier);
+                    if (v == 0 && !entry.osRestriction.isEmpty() && windowsVersionIs(entry.osRestriction))
+                        option.enabled = false;
+                    item.checked = value != QLatin1String("..") && v == entry.selectedIndex;
+                    option.children << item;
+                }
+            }
+        }
+        option.caption = trimmedOptionCaption(working);
+        parent.children << option;
+    }
+}

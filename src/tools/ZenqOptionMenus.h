@@ -6,3 +6,55 @@
 // working caption, which loses that definition; the bare value when there is none. A definition
 // without blanks around "=" ("0=off") is not recognised.
 QString ValueCaption(QString &workingCaption, const QString &v);
+
+#include "framework/ZenqMenuInfo.h"
+
+#include <QList>
+#include <functional>
+
+// One item of an option menu: a submenu (per application, or an option with value items), a
+// separator, an on/off item or a value item. The tag is the menu info entry's identifier.
+struct OptionMenuItem
+{
+    enum class Kind { Submenu, Separator, OnOff, Value };
+    Kind kind = Kind::Submenu;
+    QString caption;
+    int tag = 0;
+    bool checked = false;
+    bool enabled = true;
+    bool visible = true;
+    QList<OptionMenuItem> children;
+
+    static OptionMenuItem make(Kind kind, const QString &caption, int tag = 0)
+    {
+        OptionMenuItem item;
+        item.kind = kind;
+        item.caption = caption;
+        item.tag = tag;
+        return item;
+    }
+};
+
+// The Console menu's "Global Options", "Local Options" and "Framework Options" as a widget-free model,
+// built from the menu info of the configurations. UI thread only.
+class ZenqOptionMenus
+{
+public:
+    // Whether the running Windows is the named version ("W95", "NT", "XP", "W2K", "W2K3"); never here.
+    std::function<bool(const QString &version)> windowsVersionIs = [](const QString &) { return false; };
+
+    // Rebuilds the three menus from "ZenqApplications", every application and "ZenqFramework"; takes a
+    // snapshot of the configuration files when asked. Reading errors name the configuration being read.
+    void RebuildOptionMenus(bool takeSnapshot);
+    // Appends the items of one configuration's menu info to `parent`, from the list's entry `first` on.
+    void BuildOptionEntries(OptionMenuItem &parent, const QString &configuration, qsizetype first);
+
+    OptionMenuItem globalOptions = OptionMenuItem::make(OptionMenuItem::Kind::Submenu, QStringLiteral("Global Options"));
+    OptionMenuItem localOptions = OptionMenuItem::make(OptionMenuItem::Kind::Submenu, QStringLiteral("Local Options"));
+    OptionMenuItem frameworkOptions = OptionMenuItem::make(OptionMenuItem::Kind::Submenu, QStringLiteral("Framework Options"));
+    TXMLMenuInfoStructure menuInfo;
+    QStringList applicationNames;
+    QStringList snapshot;
+    // caption=value pairs of the value items, with the entry identifier.
+    QList<QPair<QString, int>> captionValues;
+};

@@ -88,6 +88,45 @@ private Q_SLOTS:
         QVERIFY(JChangeXMLFileEx(file, {}, 0, QStringLiteral("A"), QStringLiteral("2")));
         QVERIFY(ZenqFilesChanged(snapshot));
     }
+
+    void menusAreBuiltFromTheConfigurations()
+    {
+        JMakeDir(ZenqGetApplicationsBinDir());
+        const auto write = [](const char *name, const QString &body) {
+            QVERIFY(JSaveToXMLFile(JMakeFileName(ZenqGetApplicationsBinDir(), QLatin1String(name)),
+                                   QStringLiteral("<Zenq>%1</Zenq>").arg(body), ZenqStandardCryptKey(),
+                                   ZenqStandardSecurityLevel(), ZenqXMLFilePlain));
+        };
+        write("ZenqApplications.Zenq", QString());
+        write("ZenqApplications.Zenqc",
+              QStringLiteral("<TraceSQL Value='1' ConsoleMenu='(ZenqConsole) Trace SQL:' Values='0;1'/>"
+                             "<Server Value='abc' ConsoleMenu='(ZenqConsole;Separator) Server (host name)' Values='..'/>"
+                             "<Level Value='2' ConsoleMenu='(ZenqConsole;OS=W2K3) Level: 0 = off; 1 = on; 2 = full' Values='0;1;2'/>"));
+        write("Orders.Zenq", QString());
+        write("Orders.Zenqc", QStringLiteral("<Parent Value='ZenqApplications.Zenqc'/>"));
+        ZenqOptionMenus menus;
+        menus.windowsVersionIs = [](const QString &version) { return version == QLatin1String("W2K3"); };
+        menus.RebuildOptionMenus(true);
+        const QList<OptionMenuItem> &global = menus.globalOptions.children;
+        QCOMPARE(global.size(), 4); // on/off, separator, free input, value list
+        QCOMPARE(global.at(0).kind, OptionMenuItem::Kind::OnOff);
+        QCOMPARE(global.at(0).caption, QStringLiteral("Trace SQL"));
+        QVERIFY(global.at(0).checked);
+        QCOMPARE(global.at(1).kind, OptionMenuItem::Kind::Separator);
+        QCOMPARE(global.at(2).caption, QStringLiteral("Server [abc]"));
+        QCOMPARE(global.at(2).children.size(), 1);
+        QCOMPARE(global.at(2).children.at(0).caption, QStringLiteral(".."));
+        QVERIFY(!global.at(2).children.at(0).checked);
+        QCOMPARE(global.at(3).caption, QStringLiteral("Level"));
+        QVERIFY2(!global.at(3).enabled, "restricted on the named Windows version");
+        QStringList captions;
+        for (const OptionMenuItem &value : global.at(3).children)
+            captions << value.caption + (value.checked ? QStringLiteral("*") : QString());
+        QCOMPARE(captions, (QStringList { "off", "on", "full*" }));
+        QCOMPARE(menus.localOptions.children.size(), 1);
+        QVERIFY2(!menus.localOptions.children.at(0).visible, "an application without menu info keeps its hidden submenu");
+        QVERIFY(!ZenqFilesChanged(menus.snapshot));
+    }
 };
 
 ZENQ_TEST_CLASS(OptionMenusTest);
