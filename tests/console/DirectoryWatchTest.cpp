@@ -316,7 +316,9 @@ private Q_SLOTS:
 
     void oneWorkerPerActiveWatchAtLowestPriority()
     {
-        const int before = workerThreads().count;
+        // Workers of earlier tests may still be leaving: their thread outlives the join for a moment.
+        QTRY_COMPARE(workerThreads().count, 0);
+        const int before = 0;
         auto watch = std::make_unique<TDirectoryWatch>();
         watch->setDirectory(path());
         watch->setActive(true);
