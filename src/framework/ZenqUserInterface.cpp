@@ -1,5 +1,7 @@
 #include "ZenqUserInterface.h"
 
+#include "ZenqRegistry.h"
+
 namespace {
 
 // Shows nothing: for programs without a window system (the zenq tool, headless console).
@@ -54,6 +56,22 @@ JMessageResult JUserMessage(const QString &text, int flags)
 bool JUserInputQuery(const QString &title, const QString &prompt, QString &value)
 {
     return ZenqUI().inputQuery(title, prompt, value);
+}
+
+bool JUserInputQueryWithPreviousValues(const QString &title, const QString &prompt, QString &value,
+                                       const QString &registryKey, const QString &valueName)
+{
+    constexpr qsizetype kept = 20;
+    const QChar separator = QLatin1Char('\n');
+    QStringList previous = JGetRegistryString(registryKey, valueName).split(separator, Qt::SkipEmptyParts);
+    if (!ZenqUI().inputQueryWithPreviousValues(title, prompt, value, previous))
+        return false;
+    if (!value.isEmpty() && !value.contains(separator)) {
+        previous.removeAll(value);
+        previous.prepend(value);
+        JSetRegistryString(registryKey, valueName, previous.mid(0, kept).join(separator));
+    }
+    return true;
 }
 
 void JWaitCursor()

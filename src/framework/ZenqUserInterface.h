@@ -63,6 +63,10 @@ std::unique_ptr<ZenqUserInterface> ZenqSetUserInterface(std::unique_ptr<ZenqUser
 
 JMessageResult JUserMessage(const QString &text, int flags = static_cast<int>(JMessageFlag::Ok));
 bool JUserInputQuery(const QString &title, const QString &prompt, QString &value);
+// As JUserInputQuery, offering the earlier inputs kept in the user's settings under `registryKey` /
+// `valueName` (newest first, at most 20); a confirmed answer joins them.
+bool JUserInputQueryWithPreviousValues(const QString &title, const QString &prompt, QString &value,
+                                       const QString &registryKey, const QString &valueName);
 void JWaitCursor();
 void JDefaultCursor();
 

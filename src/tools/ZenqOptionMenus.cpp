@@ -41,7 +41,9 @@ QString ValueCaption(QString &workingCaption, const QString &v)
     return v;
 }
 
+#include "ConsoleErrors.h"
 #include "framework/ZenqConfig.h"
+#include "framework/ZenqCrypt.h"
 #include "framework/ZenqFiles.h"
 #include "framework/ZenqPaths.h"
 
@@ -95,9 +97,12 @@ void ZenqOptionMenus::BuildOptionEntries(OptionMenuItem &parent, const QString &
     const QString file = ZenqConfigurationFileName(configuration);
     if (!JFileExists(file))
         return;
+    // Left recorded when the reading fails, so that the error box names the configuration.
+    ZenqSetConfigurationBeingRead(configuration);
     QString error;
     if (!GetXMLMenuInfo(file, QStringLiteral("(ZenqConsole"), menuInfo, &error))
-        throw std::runtime_error(("Error while reading " + configuration + ":\r\n\r\n" + error).toStdString());
+        throw std::runtime_error(error.toStdString());
+    ZenqSetConfigurationBeingRead(QString());
     for (qsizetype i = first; i < menuInfo.size() && menuInfo.at(i).menu; ++i) {
         const TXMLMenuInfo &entry = menuInfo.at(i);
         if (entry.separator)
@@ -109,15 +114,8 @@ void ZenqOptionMenus::BuildOptionEntries(OptionMenuItem &parent, const QString &
             option.kind = OptionMenuItem::Kind::OnOff;
             option.checked = entry.selectedIndex == 1;
         } else {
-            if (entry.values == QStringList { QStringLiteral("..") }) {
-                const qsizetype open = working.indexOf(QLatin1Char('('));
-                if (open >= 0 && working.indexOf(QLatin1Char(')'), open) > open) {
-                    working.truncate(open);
-                    while (working.endsWith(QLatin1Char(' ')))
-                        working.chop(1);
-                }
-                working += QStringLiteral(" [") + entry.currentValue + QLatin1Char(']');
-            }
+            if (entry.values == QStringList { QStringLiteral("..") })
+                working = FreeInputCaption(working, entry.currentValue);
             if (working != QLatin1String("-")) {
                 for (qsizetype v = 0; v < entry.values.size(); ++v) {
                     const QString &value = entry.values.at(v);
@@ -133,4 +131,79 @@ void ZenqOptionMenus::BuildOptionEntries(OptionMenuItem &parent, const QString &
         option.caption = trimmedOptionCaption(working);
         parent.children << option;
     }
+}
+
+QString ZenqOptionMenus::FreeInputCaption(const QString &caption, const QString &currentValue)
+{
+    QString working = caption;
+    const qsizetype open = working.indexOf(QLatin1Char('('));
+    if (open >= 0 && working.indexOf(QLatin1Char(')'), open) > open) {
+        working.truncate(open);
+        while (working.endsWith(QLatin1Char(' ')))
+            working.chop(1);
+    }
+    return working + QStringLiteral(" [") + currentValue + QLatin1Char(']');
+}
+
+QString ZenqOptionMenus::ValueOfItem(const QString &caption, int tag) const
+{
+    const QString plainCaption = QString(caption).remove(QLatin1Char('&'));
+    for (const auto &[pair, identifier] : captionValues) {
+        if (identifier != tag)
+            continue;
+        // A caption may itself hold "=": try each split of the pair.
+        for (qsizetype i = pair.indexOf(QLatin1Char('=')); i >= 0; i = pair.indexOf(QLatin1Char('='), i + 1)) {
+            if (QString(pair.left(i)).remove(QLatin1Char('&')) == plainCaption)
+                return pair.mid(i + 1);
+        }
+    }
+    return caption;
+}
+
+bool ZenqOptionMenus::WriteOptionValue(TXMLMenuInfo &entry, const QString &value, QString *error)
+{
+    const bool written = JChangeXMLFile(entry.fileName, ZenqStandardCryptKey(), ZenqStandardSecurityLevel(), entry.caption,
+                                        entry.secondText, value, error);
+    if (written)
+        entry.currentValue = value; // a failed write leaves the file, and so the entry, as it was
+    ZenqFilesBuildChangedList(snapshot);
+    return written;
+}
+
+namespace {
+
+void appendOptionMenuLines(const OptionMenuItem &item, const QString &indent, QStringList &lines)
+{
+    if (!item.visible)
+        return;
+    QString line = indent;
+    switch (item.kind) {
+    case OptionMenuItem::Kind::Separator:
+        lines << indent + QStringLiteral("----");
+        return;
+    case OptionMenuItem::Kind::OnOff:
+        line += item.checked ? QStringLiteral("[x] ") : QStringLiteral("[ ] ");
+        break;
+    case OptionMenuItem::Kind::Value:
+        if (item.caption != QLatin1String(".."))
+            line += item.checked ? QStringLiteral("(*) ") : QStringLiteral("( ) ");
+        break;
+    case OptionMenuItem::Kind::Submenu:
+        break;
+    }
+    line += item.caption;
+    if (!item.enabled)
+        line += QStringLiteral(" (disabled)");
+    lines << line;
+    for (const OptionMenuItem &child : item.children)
+        appendOptionMenuLines(child, indent + QStringLiteral("  "), lines);
+}
+
+} // namespace
+
+QStringList OptionMenuLines(const OptionMenuItem &menu)
+{
+    QStringList lines;
+    appendOptionMenuLines(menu, QString(), lines);
+    return lines;
 }

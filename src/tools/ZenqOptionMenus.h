@@ -49,6 +49,16 @@ public:
     // Appends the items of one configuration's menu info to `parent`, from the list's entry `first` on.
     void BuildOptionEntries(OptionMenuItem &parent, const QString &configuration, qsizetype first);
 
+    // The value that a value item stands for: the caption-value map's value for its caption ("&"
+    // ignored) and identifier; the caption itself when the map has none.
+    QString ValueOfItem(const QString &caption, int tag) const;
+    // Writes `value` into the entry's configuration file, stores it as the entry's current value and
+    // takes a new snapshot (the console's own write must not look like a change behind its back).
+    bool WriteOptionValue(TXMLMenuInfo &entry, const QString &value, QString *error = nullptr);
+    // The caption of a free-input option: the caption without its bracketed explanation, then the value
+    // in square brackets ("Server (host name)" with "abc" gives "Server [abc]").
+    static QString FreeInputCaption(const QString &caption, const QString &currentValue);
+
     OptionMenuItem globalOptions = OptionMenuItem::make(OptionMenuItem::Kind::Submenu, QStringLiteral("Global Options"));
     OptionMenuItem localOptions = OptionMenuItem::make(OptionMenuItem::Kind::Submenu, QStringLiteral("Local Options"));
     OptionMenuItem frameworkOptions = OptionMenuItem::make(OptionMenuItem::Kind::Submenu, QStringLiteral("Framework Options"));
@@ -58,3 +68,8 @@ public:
     // caption=value pairs of the value items, with the entry identifier.
     QList<QPair<QString, int>> captionValues;
 };
+
+// The menu as indented text, two blanks a level: "[x]" / "[ ]" before on/off items, "(*)" / "( )" before
+// value items ("..", free input, without), "----" for separators, " (disabled)" behind disabled items;
+// hidden submenus are left out, as the menu does.
+QStringList OptionMenuLines(const OptionMenuItem &menu);

@@ -13,8 +13,9 @@ public:
         messages << text;
         return messageAnswer;
     }
-    bool inputQuery(const QString &, const QString &prompt, QString &value) override
+    bool inputQuery(const QString &title, const QString &prompt, QString &value) override
     {
+        titles << title;
         prompts << prompt;
         if (inputAnswers.isEmpty())
             return false;
@@ -46,7 +47,7 @@ public:
     JMessageResult messageAnswer = JMessageResult::Ok;
     QStringList inputAnswers;
     QString fileAnswer;
-    QStringList messages, prompts, previousValues, progressTexts, openedWithDesktop;
+    QStringList messages, titles, prompts, previousValues, progressTexts, openedWithDesktop;
     int waitDepth = 0, waitCursorsShown = 0, progressOpen = 0, broughtToFront = 0;
 };
 

@@ -126,6 +126,10 @@ private Q_SLOTS:
         QCOMPARE(menus.localOptions.children.size(), 1);
         QVERIFY2(!menus.localOptions.children.at(0).visible, "an application without menu info keeps its hidden submenu");
         QVERIFY(!ZenqFilesChanged(menus.snapshot));
+        QCOMPARE(OptionMenuLines(menus.globalOptions),
+                 (QStringList { "Global Options", "  [x] Trace SQL", "  ----", "  Server [abc]", "    ..", "  Level (disabled)",
+                                "    ( ) off", "    ( ) on", "    (*) full" }));
+        QCOMPARE(OptionMenuLines(menus.localOptions), QStringList { "Local Options" });
     }
 };
 

@@ -1,6 +1,6 @@
 #include "ZenqConsoleApplication.h"
 
-#include "console/ConsoleErrors.h"
+#include "tools/ConsoleErrors.h"
 #include "framework/ZenqUserInterface.h"
 
 #include <exception>

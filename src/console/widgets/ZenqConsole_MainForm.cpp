@@ -1,7 +1,7 @@
 #include "ZenqConsole_MainForm.h"
 
 #include "TraceView.h"
-#include "console/ConsoleErrors.h"
+#include "tools/ConsoleErrors.h"
 #include "console/ConsoleNotifier.h"
 #include "console/TraceConsole.h"
 #include "dialogs/ZenqAbout.h"
@@ -19,6 +19,7 @@
 #include "platform/gui/GlobalHotKeys.h"
 #include "tools/ZenqBulkCommands.h"
 #include "tools/ZenqConfigurationSets.h"
+#include "tools/ZenqOptionMenus.h"
 #include "tools/ZenqToolsMenu.h"
 
 #include <QApplication>
@@ -135,6 +136,7 @@ void TZenqConsole_MainForm::FormCreate()
     m_console = std::make_unique<TraceConsole>(*this, *m_traceWindow, *this);
     m_notifier = new ConsoleNotifier(this);
     m_notifier->setCompilingFlag(m_console->intake().compilingFlag());
+    m_optionMenus = std::make_unique<ZenqOptionMenus>();
     ZenqConfigurationSets::Host setsHost;
     setsHost.showConfiguration = [this](const QString &caption, bool openEnabled, bool saveEnabled) {
         setWindowTitle(caption);
@@ -152,7 +154,7 @@ void TZenqConsole_MainForm::FormCreate()
     QString error;
     if (!m_console->startIntake(&error))
         showError(QStringLiteral("The console cannot receive messages: ") + error);
-    parametersChanged(); // option menus, memory items
+    parametersChanged(); // option menus, IIS lists, memory items
     QRect geometry;
     int showState = 0;
     if (JGetRegistryWindowPlacement(ZenqConsoleRegistryKey, placementName, geometry, showState)) {
@@ -197,6 +199,11 @@ void TZenqConsole_MainForm::buildMenus()
         submenu->setObjectName(QLatin1String(name));
         m_items.insert(QLatin1String(name), submenu->menuAction());
     }
+    // Configuration files changed behind the console's back show on the next opening.
+    connect(console, &QMenu::aboutToShow, this, [this] {
+        if (ZenqFilesChanged(m_optionMenus->snapshot))
+            RebuildOptionMenus(false);
+    });
     console->addSeparator();
     connect(addItem(console, QStringLiteral("MENUServiceManager"), QStringLiteral("Service Manager...")), &QAction::triggered,
             this, &TZenqConsole_MainForm::MENUServiceManagerClick);
@@ -623,12 +630,16 @@ void TZenqConsole_MainForm::memoryTableChanged()
 
 void TZenqConsole_MainForm::parametersChanged()
 {
+    RebuildOptionMenus(true);
+}
+
+void TZenqConsole_MainForm::updateMemoryItems()
+{
     const bool memory = ZenqMemory_Consumption();
     m_console->options().memoryInfoEnabled = memory;
     m_items.value(QStringLiteral("MENUShowMemoryConsumption"))->setEnabled(memory);
     m_items.value(QStringLiteral("MENUNormalTraceMemoryInfo"))->setEnabled(memory);
     ApplyMemoryPanelVisibility();
-    m_notifier->rebuildIISUnloadLists(); // rebuilt with the option submenus
 }
 
 void TZenqConsole_MainForm::globalTraceSettingsChanged()

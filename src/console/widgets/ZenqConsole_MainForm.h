@@ -18,6 +18,8 @@ class ConsoleNotifier;
 class ZenqConfigurationSets;
 enum class ZenqBulkCommand;
 class TraceConsole;
+class ZenqOptionMenus;
+struct OptionMenuItem;
 class ZenqToolsMenu;
 class TZenqTraceView;
 namespace platform {
@@ -45,6 +47,14 @@ public:
     bool hiddenByUser() const { return m_hidden; }
     ConsoleNotifier &notifier() { return *m_notifier; }
     ZenqConfigurationSets &configurationSets() { return *m_configurationSets; }
+    ZenqOptionMenus &optionMenus() { return *m_optionMenus; }
+
+    // Rebuilds "Global Options", "Local Options" and "Framework Options" from the configurations' menu
+    // info (with the IIS unload lists and the memory items); a reading error is shown, naming the file.
+    void RebuildOptionMenus(bool takeSnapshot);
+    // Click handlers of an on/off item and of a value item of the option menus.
+    void ToggleOption(QAction *item);
+    void ChooseOptionValue(QAction *item);
 
     // Creates the service manager window (null when it cannot be shown). The console records the open
     // window, disables "Service Manager..." while it is open and closes it with the main window.
@@ -95,6 +105,8 @@ private:
     void buildMenus();
     // Fills the four program submenus of "Tools and Applications" from the installation, once.
     void FillToolsAndApplications();
+    void fillOptionMenu(QMenu *menu, const OptionMenuItem &item);
+    void updateMemoryItems();
     QAction *addItem(QMenu *menu, const QString &name, const QString &caption, bool checkable = false,
                      const QKeySequence &shortcut = {});
     void notYetAvailable(const QString &caption);
@@ -109,6 +121,7 @@ private:
     QPointer<QWidget> m_serviceManager;
     std::unique_ptr<TraceConsole> m_console;
     std::unique_ptr<ZenqToolsMenu> m_toolsMenu;
+    std::unique_ptr<ZenqOptionMenus> m_optionMenus;
     ConsoleNotifier *m_notifier = nullptr;
     std::unique_ptr<ZenqConfigurationSets> m_configurationSets;
     TZenqTraceView *m_traceWindow = nullptr;
