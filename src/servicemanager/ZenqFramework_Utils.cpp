@@ -1,0 +1,1 @@
+#include "ZenqFramework_Utils.h"
