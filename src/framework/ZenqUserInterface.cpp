@@ -53,6 +53,18 @@ JMessageResult JUserMessage(const QString &text, int flags)
     return ZenqUI().message(text, flags);
 }
 
+JMessageResult JUserExtMessage(const QString &caption, const QString &text, int flags)
+{
+    return ZenqUI().messageWithCaption(caption, text, flags);
+}
+
+bool JUserOKCANCELQuestion(const QString &text, int defaultButton)
+{
+    Q_UNUSED(defaultButton) // the service's question has no default button to choose
+    return ZenqUI().message(text, static_cast<int>(JMessageFlag::OkCancel) | static_cast<int>(JMessageFlag::IconQuestion))
+        == JMessageResult::Ok;
+}
+
 bool JUserInputQuery(const QString &title, const QString &prompt, QString &value)
 {
     return ZenqUI().inputQuery(title, prompt, value);

@@ -29,6 +29,12 @@ public:
     virtual ~ZenqUserInterface() = default;
 
     virtual JMessageResult message(const QString &text, int flags) = 0;
+    // A message box with its own caption instead of the program's name.
+    virtual JMessageResult messageWithCaption(const QString &caption, const QString &text, int flags)
+    {
+        Q_UNUSED(caption)
+        return message(text, flags);
+    }
     // Asks for a text; false when the user cancelled. `value` holds the initial text and the answer.
     virtual bool inputQuery(const QString &title, const QString &prompt, QString &value) = 0;
     // As inputQuery, offering the earlier inputs (newest first) to choose from.
@@ -62,6 +68,10 @@ ZenqUserInterface &ZenqUI();
 std::unique_ptr<ZenqUserInterface> ZenqSetUserInterface(std::unique_ptr<ZenqUserInterface> ui);
 
 JMessageResult JUserMessage(const QString &text, int flags = static_cast<int>(JMessageFlag::Ok));
+// A message box captioned `caption` ("Error", "Warning").
+JMessageResult JUserExtMessage(const QString &caption, const QString &text, int flags = static_cast<int>(JMessageFlag::Ok));
+// An OK/Cancel question; true for OK. `defaultButton` 2 makes Cancel the default, as the callers pass it.
+bool JUserOKCANCELQuestion(const QString &text, int defaultButton = 2);
 bool JUserInputQuery(const QString &title, const QString &prompt, QString &value);
 // As JUserInputQuery, offering the earlier inputs kept in the user's settings under `registryKey` /
 // `valueName` (newest first, at most 20); a confirmed answer joins them.

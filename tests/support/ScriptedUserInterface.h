@@ -11,7 +11,14 @@ public:
     JMessageResult message(const QString &text, int) override
     {
         messages << text;
+        captions << QString();
         return messageAnswer;
+    }
+    JMessageResult messageWithCaption(const QString &caption, const QString &text, int flags) override
+    {
+        const JMessageResult answer = message(text, flags);
+        captions.last() = caption;
+        return answer;
     }
     bool inputQuery(const QString &title, const QString &prompt, QString &value) override
     {
@@ -47,7 +54,7 @@ public:
     JMessageResult messageAnswer = JMessageResult::Ok;
     QStringList inputAnswers;
     QString fileAnswer;
-    QStringList messages, titles, prompts, previousValues, progressTexts, openedWithDesktop;
+    QStringList messages, captions, titles, prompts, previousValues, progressTexts, openedWithDesktop;
     int waitDepth = 0, waitCursorsShown = 0, progressOpen = 0, broughtToFront = 0;
 };
 

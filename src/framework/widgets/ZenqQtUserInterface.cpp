@@ -55,9 +55,14 @@ ZenqQtUserInterface::~ZenqQtUserInterface()
 
 JMessageResult ZenqQtUserInterface::message(const QString &text, int flags)
 {
+    return messageWithCaption(QApplication::applicationName(), text, flags);
+}
+
+JMessageResult ZenqQtUserInterface::messageWithCaption(const QString &caption, const QString &text, int flags)
+{
     NormalCursorWhileAsking cursor;
     QMessageBox box(dialogParent());
-    box.setWindowTitle(QApplication::applicationName());
+    box.setWindowTitle(caption);
     box.setText(text);
     switch (flags & 0xF0) {
     case static_cast<int>(JMessageFlag::IconError): box.setIcon(QMessageBox::Critical); break;

@@ -15,6 +15,7 @@ public:
     ~ZenqQtUserInterface() override;
 
     JMessageResult message(const QString &text, int flags) override;
+    JMessageResult messageWithCaption(const QString &caption, const QString &text, int flags) override;
     bool inputQuery(const QString &title, const QString &prompt, QString &value) override;
     bool inputQueryWithPreviousValues(const QString &title, const QString &prompt, QString &value,
                                       const QStringList &previousValues) override;
