@@ -508,14 +508,14 @@ struct Layout
         javaScript = under(ZenqGetApplicationsJavaScriptDir());
         frameworkBin = under(ZenqGetFrameworkBinDir());
         configs = under(ZenqGetFrameworkConfigsDir());
-        folderTemplates = JMakeFileName(under(ZenqGetFrameworkTemplatesDir(QStringLiteral("ZenqApplication"))),
-                                        QStringLiteral("folders"));
+        applicationTemplates = under(ZenqGetFrameworkTemplatesDir(QStringLiteral("ZenqApplication")));
+        folderTemplates = JMakeFileName(applicationTemplates, QStringLiteral("folders"));
         traceFramework = under(ZenqGetTraceDir(true));
         traceApplications = under(ZenqGetTraceDir(false));
     }
 
     QString root, bin, source, sxt, projectGroups, docAndTest, externalBin, wwwData, css, javaScript, frameworkBin,
-        configs, folderTemplates, traceFramework, traceApplications;
+        configs, applicationTemplates, folderTemplates, traceFramework, traceApplications;
 };
 
 // Writes files until the first failure; later calls do nothing, so the steps read as a plain list.
@@ -626,9 +626,13 @@ QString sourceUnitName(const Application &application)
 QString projectSource(const Application &application)
 {
     const QString unit = sourceUnitName(application);
+    // The templates leave the comment out: a new application has none yet.
+    const QString header = application.comment.isEmpty()
+        ? QStringLiteral("{ %1 }").arg(application.name)
+        : QStringLiteral("{ %1: %2. }").arg(application.name, application.comment);
     if (application.binary == Binary::Program)
         return crlf(QStringLiteral("program %1;\n\n"
-                                   "{ %1: %2. }\n\n"
+                                   "%2\n\n"
                                    "uses\n"
                                    "  Forms,\n"
                                    "  ZenqFrameworkComponents,\n"
@@ -640,9 +644,9 @@ QString projectSource(const Application &application)
                                    "  Application.CreateForm(T%3_Form, %3_Form);\n"
                                    "  Application.Run;\n"
                                    "end.\n")
-                        .arg(application.name, application.comment, unit));
+                        .arg(application.name, header, unit));
     return crlf(QStringLiteral("library %1;\n\n"
-                               "{ %1: %2. }\n\n"
+                               "%2\n\n"
                                "uses\n"
                                "  ZenqFrameworkComponents,\n"
                                "  %3 in '%3.pas';\n\n"
@@ -651,7 +655,7 @@ QString projectSource(const Application &application)
                                "  ZenqServiceEntry;\n\n"
                                "begin\n"
                                "end.\n")
-                    .arg(application.name, application.comment, unit));
+                    .arg(application.name, header, unit));
 }
 
 QString unitSource(const Application &application)
@@ -890,6 +894,52 @@ void writeFolderTemplates(Writer &writer, const Layout &layout)
                 zenqDocument(definition, QStringLiteral("Definition of the folder @application@")));
     writer.text(JMakeFileName(layout.folderTemplates, QStringLiteral("@application@.Zenqc")),
                 zenqDocument(configuration, QStringLiteral("Configuration of the folder @application@")));
+}
+
+// The framework engine makes a new application or Windows program from these: the two files go to Bin,
+// every other file, with "@application@" in its name replaced, to Source/N. The sources have the form of
+// the demo's own.
+void writeNewApplicationTemplates(Writer &writer, const Layout &layout)
+{
+    const struct
+    {
+        const char *directory;
+        Binary binary;
+        QString serviceType;
+        bool isService;
+        QString what;
+    } kinds[] = {
+        { "service", Binary::Library, QStringLiteral("Service"), true, QStringLiteral("application") },
+        { "program", Binary::Program, QStringLiteral("Windows program"), false, QStringLiteral("Windows program") },
+    };
+    for (const auto &kind : kinds) {
+        const QString directory = JMakeFileName(layout.applicationTemplates, QString::fromLatin1(kind.directory));
+        writer.directory(directory);
+        const QList<Setting> definition {
+            { QStringLiteral("Parent"), QStringLiteral("@zenqparent@") },
+            { QStringLiteral("Author"), QStringLiteral("@author@") },
+            { QStringLiteral("Comment"), QStringLiteral("@comment@") },
+            { QStringLiteral("ServiceType"), kind.serviceType },
+            { QStringLiteral("IsFolder"), QStringLiteral("0") },
+            { QStringLiteral("IsService"), flag(kind.isService) },
+            { QStringLiteral("IsRemoveableFromConsole"), QStringLiteral("1") },
+        };
+        // Author and comment only in the definition file: a configuration file's setting wins, so an
+        // empty one there would hide what the user later writes into the definition.
+        const QList<Setting> configuration { { QStringLiteral("Parent"), QStringLiteral("@zenqparent@") } };
+        writer.text(JMakeFileName(directory, QStringLiteral("@application@.Zenq")),
+                    zenqDocument(definition, QStringLiteral("Definition of the %1 @application@").arg(kind.what)));
+        writer.text(JMakeFileName(directory, QStringLiteral("@application@.Zenqc")),
+                    zenqDocument(configuration, QStringLiteral("Configuration of the %1 @application@").arg(kind.what)));
+
+        Application application;
+        application.name = QStringLiteral("@application@");
+        application.binary = kind.binary;
+        writer.text(JMakeFileName(directory, QStringLiteral("@application@.dpr")), projectSource(application),
+                    ZenqEncodingAnsi);
+        writer.text(JMakeFileName(directory, sourceUnitName(application) + QStringLiteral(".pas")),
+                    unitSource(application), ZenqEncodingAnsi);
+    }
 }
 
 void writeWebFiles(Writer &writer, const Layout &layout)
@@ -1206,6 +1256,7 @@ bool ZenqInstallDemo(const QString &rootDir, QString *error, const QString &zenq
     }
     writeProjectGroups(writer, layout, applications);
     writeFolderTemplates(writer, layout);
+    writeNewApplicationTemplates(writer, layout);
     writeWebFiles(writer, layout);
     writeTools(writer, layout, zenqToolPath);
     if (!writer.ok()) {
