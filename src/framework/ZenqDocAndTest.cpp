@@ -10,6 +10,8 @@
 #include <QUrl>
 #include <QUrlQuery>
 
+#include <stdexcept>
+
 namespace {
 
 const QString sqliteDriver = QStringLiteral("QSQLITE");
@@ -230,4 +232,27 @@ bool ZenqCreateDocAndTestTables(QSqlDatabase &database, QString *error)
         }
     }
     return true;
+}
+
+namespace {
+
+[[noreturn]] void throwStatementError(const QSqlQuery &query, const QString &statement)
+{
+    QString message = query.lastError().text().trimmed();
+    if (message.isEmpty())
+        message = QStringLiteral("The statement failed: %1").arg(statement);
+    throw std::runtime_error(message.toStdString());
+}
+
+} // namespace
+
+void ZenqExecuteSQL(QSqlDatabase &database, const QString &statement, const QVariantList &bindings)
+{
+    QSqlQuery query(database);
+    if (!query.prepare(statement))
+        throwStatementError(query, statement);
+    for (const QVariant &value : bindings)
+        query.addBindValue(value);
+    if (!query.exec())
+        throwStatementError(query, statement);
 }

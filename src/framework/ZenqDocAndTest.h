@@ -7,6 +7,7 @@
 // dbname?option=value" (libpq URI, user and password percent-encoded) means a PostgreSQL server.
 #include <QSqlDatabase>
 #include <QString>
+#include <QVariantList>
 
 // A parsed DocAndTestConnection setting.
 struct ZenqDocAndTestConnection
@@ -45,3 +46,7 @@ QSqlDatabase ZenqOpenDocAndTestDatabase(const ZenqDocAndTestConnection &connecti
 // Creates D_XMLBEHAVIOUR and D_TESTS where they are missing (same statements for SQLite and
 // PostgreSQL); existing tables and rows are left alone. False with *error set when a statement fails.
 bool ZenqCreateDocAndTestTables(QSqlDatabase &database, QString *error = nullptr);
+
+// Prepares a statement with positional "?" placeholders, binds the values in order and executes it.
+// Throws std::runtime_error with the driver's message when the statement cannot be prepared or run.
+void ZenqExecuteSQL(QSqlDatabase &database, const QString &statement, const QVariantList &bindings = {});

@@ -9,10 +9,20 @@
 #include <QRegularExpression>
 #include <QSaveFile>
 
+#include <algorithm>
+
 bool JFileExists(const QString &file)
 {
     const QFileInfo info(file);
     return info.exists() && !info.isDir();
+}
+
+QString JVeryPureFileName(const QString &file)
+{
+    const qsizetype slash = std::max(file.lastIndexOf(QLatin1Char('/')), file.lastIndexOf(QLatin1Char('\\')));
+    const QString name = file.mid(slash + 1);
+    const qsizetype dot = name.lastIndexOf(QLatin1Char('.'));
+    return dot < 0 ? name : name.left(dot);
 }
 
 bool JDeleteFile(const QString &file, bool force)

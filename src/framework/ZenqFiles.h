@@ -4,6 +4,8 @@
 #include <QStringList>
 
 bool JFileExists(const QString &file);
+// The file name without directory (either separator) and without its last extension: "a/b/C.x.BPG" -> "C.x".
+QString JVeryPureFileName(const QString &file);
 // Deletes a file; `force` also removes a read-only one. False when the file remains.
 bool JDeleteFile(const QString &file, bool force = false);
 // Renames or moves a file or directory; fails (false) when the target exists.

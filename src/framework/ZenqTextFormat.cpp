@@ -108,3 +108,17 @@ QString JGetFirstWordW(const QString &text, const QString &delimiters)
         ++end;
     return text.mid(start, end - start);
 }
+
+int JPosIdentEx(QStringView needle, QStringView haystack)
+{
+    if (needle.isEmpty())
+        return 0;
+    const auto identifierChar = [](QChar c) { return c.isLetterOrNumber() || c == QLatin1Char('_'); };
+    for (qsizetype at = haystack.indexOf(needle); at >= 0; at = haystack.indexOf(needle, at + 1)) {
+        const qsizetype end = at + needle.size();
+        if ((at == 0 || !identifierChar(haystack.at(at - 1)))
+            && (end == haystack.size() || !identifierChar(haystack.at(end))))
+            return static_cast<int>(at + 1);
+    }
+    return 0;
+}

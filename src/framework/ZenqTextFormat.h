@@ -26,3 +26,7 @@ QStringList JStrToStringListBetter(const QString &text);
 // The first word of a text: the characters before the first of the delimiters, leading delimiters
 // skipped.
 QString JGetFirstWordW(const QString &text, const QString &delimiters);
+
+// 1-based position of the first occurrence of `needle` in `haystack` that stands as a whole identifier
+// (the characters on both sides are not letters, digits or "_"); 0 when there is none or `needle` is empty.
+int JPosIdentEx(QStringView needle, QStringView haystack);
