@@ -260,12 +260,13 @@ bool RenameFolderFiles(const QString &oldName, const QString &newName, const QSt
     QStringList searched;
     QStringList replacements;
     addNameInXml(searched, replacements, oldName, newName);
+    // An application with only one of its two files is no reason to stop replacing in the others.
+    const auto change = [&](const QString &file) {
+        return !JFileExists(file) || changeConfigurationFile(file, searched, replacements, nameChange);
+    };
     for (const QString &application : std::as_const(applications)) {
-        ok = changeConfigurationFile(inBin(application + definitionExtension, installation), searched, replacements,
-                                     nameChange);
-        if (ok)
-            ok = changeConfigurationFile(inBin(application + configurationExtension, installation), searched,
-                                         replacements, nameChange);
+        ok = change(inBin(application + definitionExtension, installation))
+             && change(inBin(application + configurationExtension, installation));
         if (!ok)
             break;
     }
@@ -416,6 +417,9 @@ bool DeleteApplication(const QString &name, bool &sourceDirLeft, QSqlDatabase &t
     if (JDirExists(ownSource))
         sourceDirLeft = !JRemoveDir(ownSource, true);
     RemoveFromProjectGroups(name, installation);
+    // Without the DocAndTest directory the tables are not in use, as for a rename: nothing to delete.
+    if (!JDirExists(ZenqGetApplicationsDocAndTestDir(installation)))
+        return true;
     ZenqExecuteSQL(tests, QStringLiteral("DELETE FROM D_TESTS WHERE APPNAME_ = ?"), { name });
     ZenqExecuteSQL(samples, QStringLiteral("DELETE FROM D_XMLBEHAVIOUR WHERE APPNAME_ = ?"), { name });
     return true;

@@ -315,6 +315,14 @@ private Q_SLOTS:
                  renamed);
         QVERIFY(JFileExists(bin(QStringLiteral("Purchases.Zenq"))));
         QVERIFY(JFileExists(projectGroup(QStringLiteral("Own/Purchases.BPG"))));
+        // A delete issues its statements only where the tables are in use too.
+        bool deleted = false;
+        try {
+            deleted = DeleteApplication(QStringLiteral("Purchases"), left, unusable, unusable);
+        } catch (const std::exception &) {
+        }
+        QCOMPARE(deleted, renamed);
+        QVERIFY(!JFileExists(bin(QStringLiteral("Purchases.Zenq"))));
     }
 
     void databaseErrorOfARenameIsTracedAndStopsTheSecondTable()
@@ -350,6 +358,8 @@ private Q_SLOTS:
     void folderRenameTouchesOnlyItsFilesAndReferences()
     {
         writeInstallation(QStringLiteral("Orders"));
+        // An application with only one of its two files does not stop the replacement in the others.
+        QVERIFY(JDeleteFile(bin(QStringLiteral("Other.Zenqc"))));
         QVERIFY(RenameFolderFiles(QStringLiteral("Sales"), QStringLiteral("Selling")));
         QVERIFY(!JFileExists(bin(QStringLiteral("Sales.Zenq"))));
         QCOMPARE(settingOf(bin(QStringLiteral("Selling.Zenq")), QStringLiteral("Parent")), QStringLiteral("ZenqApplications.Zenq"));
