@@ -263,6 +263,9 @@ private Q_SLOTS:
         QCOMPARE(processor->currentLocation(), -1);
         for (int location : { 1, 0, -1 })
             QVERIFY(reader->isWatching(location));
+        // The take-ups' own renames are reported by the watches too; let those empty reads pass first,
+        // or one of them may come after the read below and leave its location current.
+        QTest::qWait(500);
         QVERIFY(ZenqAppendToHandOver(0, QStringLiteral("watched\r\n"), ZenqEncodingUtf8));
         QTRY_COMPARE(display.texts().size(), 4);
         QCOMPARE(display.texts().last(), QStringLiteral("watched"));
