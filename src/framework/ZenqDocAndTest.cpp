@@ -249,6 +249,13 @@ namespace {
 void ZenqExecuteSQL(QSqlDatabase &database, const QString &statement, const QVariantList &bindings)
 {
     QSqlQuery query(database);
+    // PostgreSQL prepares only queries and data changes, so a statement without values (DROP TABLE, ...)
+    // goes to the server as it is.
+    if (bindings.isEmpty()) {
+        if (!query.exec(statement))
+            throwStatementError(query, statement);
+        return;
+    }
     if (!query.prepare(statement))
         throwStatementError(query, statement);
     for (const QVariant &value : bindings)

@@ -47,6 +47,7 @@ QSqlDatabase ZenqOpenDocAndTestDatabase(const ZenqDocAndTestConnection &connecti
 // PostgreSQL); existing tables and rows are left alone. False with *error set when a statement fails.
 bool ZenqCreateDocAndTestTables(QSqlDatabase &database, QString *error = nullptr);
 
-// Prepares a statement with positional "?" placeholders, binds the values in order and executes it.
+// Prepares a statement with positional "?" placeholders, binds the values in order and executes it; a
+// statement without values is executed unprepared, so that PostgreSQL also runs DDL through it.
 // Throws std::runtime_error with the driver's message when the statement cannot be prepared or run.
 void ZenqExecuteSQL(QSqlDatabase &database, const QString &statement, const QVariantList &bindings = {});
