@@ -3,6 +3,7 @@
 #include "ZenqConsoleApplication.h"
 
 #include "console/widgets/ZenqConsole_MainForm.h"
+#include "servicemanager/widgets/ZenqServiceManager_Form.h"
 #include "framework/ZenqLocks.h"
 #include "framework/ZenqMessages.h"
 #include "framework/ZenqWindowClasses.h"
@@ -116,6 +117,7 @@ int main(int argc, char **argv)
         }
         QPointer<TZenqConsole_MainForm> window = new TZenqConsole_MainForm;
         window->setAttribute(Qt::WA_DeleteOnClose); // the window is freed on close, which ends the loop
+        window->setServiceManagerFactory([](QWidget *) { return new TZenqServiceManager_Form; });
         // SIGINT and SIGTERM end the console like closing its window: settings stored, files written.
         platform::quitOnTerminationSignals();
         QObject::connect(&app, &QCoreApplication::aboutToQuit, [&window] {

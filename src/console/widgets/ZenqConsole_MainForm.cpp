@@ -631,6 +631,9 @@ void TZenqConsole_MainForm::memoryTableChanged()
 void TZenqConsole_MainForm::parametersChanged()
 {
     RebuildOptionMenus(true);
+    // The service manager rebuilds its tree (by name: it is a window of another library).
+    if (m_serviceManager)
+        QMetaObject::invokeMethod(m_serviceManager, "ParametersChanged");
 }
 
 void TZenqConsole_MainForm::updateMemoryItems()
