@@ -1,5 +1,6 @@
 #include "ZenqDemoInstallation.h"
 
+#include "ZenqApplicationConnection.h"
 #include "ZenqCrypt.h"
 #include "ZenqDocAndTest.h"
 #include "ZenqFiles.h"
@@ -475,6 +476,17 @@ QList<Test> demoTests()
           crlf(QStringLiteral("Action   =  LeaveOpen;\n"
                               "Sample   =  Monthly revenue;\n"
                               "Execute;\n")) },
+        { QStringLiteral("OrdersArchive"), QStringLiteral("Orders of one year, as administrator"),
+          QStringLiteral("The administrator's session; its language comes from the user's settings."),
+          crlf(QStringLiteral("Username =  ZenqAdmin;\n"
+                              "Password =  Adm1n-Demo;\n"
+                              "Sample   =  Orders of one year;\n"
+                              "Execute;\n")) },
+        { QStringLiteral("ZenqUserAdministration"), QStringLiteral("Members of Sales"),
+          QStringLiteral("An indented script: leading blanks and tabs are ignored."),
+          crlf(QStringLiteral("\t// The members of the user group Sales\n"
+                              "\tSample  =  List users of a group;\n"
+                              "\tExecute;\n")) },
         { QStringLiteral("ZenqKernel"), QStringLiteral("Guest login"),
           QStringLiteral("Without Username and Password lines the guest logs in."),
           crlf(QStringLiteral("// The run state starts as ZenqGuest2 / Trosvibel\n"
@@ -775,11 +787,281 @@ QString manifest(const QString &name)
                     .arg(name));
 }
 
-QByteArray libraryPlaceholder(const QString &name)
+// ---------------------------------------------------------------------------------------------------
+// Services
+//
+// On this platform a service's library N.DLL is a program that answers one call per start: the request
+// document on standard input, the answer on standard output, exit status 0 when it answered. The demo's
+// services are /bin/sh scripts with sed and coreutils only, each with a small table of data; a request
+// they do not know gets an Error answer, which is still an answer.
+
+// Shared by every demo service: the request cut into one element per line, and readers for it.
+const char *serviceScriptHead = R"sh(
+export LC_ALL=C
+# One element per line ("OrderList customer=\"17\">", "Status>open", "/Status>", ...).
+elements=$(tr '\r\n\t' '   ' | tr '<' '\n')
+# first NAME: the first element of that name.
+first() { printf '%s\n' "$elements" | sed -n "\%^$1[[:space:]/>]%{p;q;}"; }
+# all NAME: every element of that name.
+all() { printf '%s\n' "$elements" | sed -n "\%^$1[[:space:]/>]%p"; }
+# attr ELEMENT NAME: an attribute's value, when it is a plain word (nothing to escape in the answer).
+attr() { printf '%s\n' "$1" | sed -n "s/^.*[[:space:]]$2=\"\([[:alnum:] _.:;-]*\)\".*$/\1/p"; }
+# text NAME: the text of the first element of that name, when it is a plain word.
+text() { printf '%s\n' "$elements" | sed -n "s/^$1>[[:space:]]*\([[:alnum:] _.-]*[[:alnum:]]\)[[:space:]]*$/\1/p" | sed -n 1p; }
+# error CODE TEXT: the answer to a request that cannot be served.
+error() { printf '<ZenqResponse>\n   <Error code="%s">%s</Error>\n</ZenqResponse>\n' "$1" "$2"; }
+# number TEXT: TEXT when it is a whole number without leading zeros, else nothing.
+number() { case $1 in '' | *[!0-9]* | 0?*) ;; *) printf '%s' "$1" ;; esac; }
+call=$(first ZenqCall)
+if [ -z "$(first ZenqRequest)" ]; then
+    error 400 "The call carried no request"
+    exit 0
+fi
+)sh";
+
+struct ServiceScript
 {
-    return QByteArrayLiteral("MZ") + QStringLiteral("\r\nZenq demo placeholder for %1.DLL; not a loadable library.\r\n")
-                                         .arg(name)
-                                         .toLatin1();
+    const char *name;
+    const char *body;
+};
+
+const ServiceScript serviceScripts[] = {
+    { "ZenqKernel", R"sh(
+login=$(first Login)
+if [ -n "$login" ]; then
+    printf '<ZenqResponse>\n   <Session id="%s" profiles="%s" language="%s" user="%s"/>\n</ZenqResponse>\n' \
+        "$(attr "$call" SessionID)" "$(attr "$call" ProfileIDs)" "$(attr "$call" Language)" "$(attr "$login" user)"
+    exit 0
+fi
+error 400 "ZenqKernel knows Login requests only"
+)sh" },
+    { "ZenqUserAdministration", R"sh(
+members='Sales;ikovac;Ines Kovač
+Sales;tferreira;Tomás Ferreira
+Reporting;tferreira;Tomás Ferreira
+Reporting;mlindqvist;Mara Lindqvist'
+list=$(first UserList)
+if [ -z "$list" ]; then
+    error 400 "ZenqUserAdministration knows UserList requests only"
+    exit 0
+fi
+group=$(attr "$list" group)
+rows=$(printf '%s\n' "$members" | while IFS=';' read -r in name full; do
+    if [ "$in" = "$group" ]; then printf '      <User name="%s" fullName="%s"/>\n' "$name" "$full"; fi
+done)
+if [ -z "$rows" ]; then
+    error 404 "There is no user group $group"
+    exit 0
+fi
+printf '<ZenqResponse>\n   <Users group="%s">\n%s\n   </Users>\n</ZenqResponse>\n' "$group" "$rows"
+)sh" },
+    { "Orders", R"sh(
+# Newest first: id;customer;date;amount;status;article:quantity:price ...
+orders='5011;17;2024-03-11;88.00;open;A-100:2:44.00
+5010;31;2024-03-10;77.40;open;C-310:1:77.40
+5009;23;2024-03-09;1250.00;open;D-900:5:250.00
+5007;17;2024-03-08;412.50;open;E-500:1:412.50
+5004;31;2024-03-04;19.99;open;C-120:1:19.99
+5001;17;2024-03-01;129.90;open;A-100:2:44.00 B-220:1:41.90
+4870;17;2024-01-22;64.20;closed;C-120:2:32.10
+4795;17;2023-12-04;310.00;closed;F-700:1:310.00'
+list=$(first OrderList)
+last=$(first LastOrder)
+if [ -n "$list" ]; then
+    customer=$(number "$(attr "$list" customer)")
+    status=$(text Status)
+    case ${status:=open} in
+    open | closed | all) ;;
+    *) error 400 "The status is open, closed or all"; exit 0 ;;
+    esac
+    if [ -z "$customer" ]; then
+        error 400 "OrderList needs a customer number"
+        exit 0
+    fi
+    rows=$(printf '%s\n' "$orders" | while IFS=';' read -r id of date amount state articles; do
+        if [ "$of" = "$customer" ] && { [ "$status" = all ] || [ "$state" = "$status" ]; }; then
+            printf '      <Order id="%s" date="%s" amount="%s" currency="EUR"/>\n' "$id" "$date" "$amount"
+        fi
+    done)
+    if [ -z "$rows" ]; then
+        printf '<ZenqResponse>\n   <Orders customer="%s" count="0"/>\n</ZenqResponse>\n' "$customer"
+        exit 0
+    fi
+    count=$(printf '%s\n' "$rows" | wc -l | tr -d ' ')
+    printf '<ZenqResponse>\n   <Orders customer="%s" count="%s">\n%s\n   </Orders>\n</ZenqResponse>\n' \
+        "$customer" "$count" "$rows"
+elif [ -n "$last" ]; then
+    customer=$(number "$(attr "$last" customer)")
+    found=$(printf '%s\n' "$orders" | while IFS=';' read -r id of rest; do
+        if [ -n "$customer" ] && [ "$of" = "$customer" ]; then printf '%s;%s\n' "$id" "$rest"; break; fi
+    done)
+    if [ -z "$found" ]; then
+        error 404 "Customer ${customer:-?} has no orders"
+        exit 0
+    fi
+    IFS=';' read -r id date amount state articles <<END
+$found
+END
+    printf '<ZenqResponse>\n   <Order id="%s" date="%s" amount="%s" currency="EUR">\n' "$id" "$date" "$amount"
+    for article in $articles; do
+        name=${article%%:*}; rest=${article#*:}
+        printf '      <Line article="%s" quantity="%s" price="%s"/>\n' "$name" "${rest%%:*}" "${rest#*:}"
+    done
+    printf '   </Order>\n</ZenqResponse>\n'
+else
+    error 400 "Orders knows OrderList and LastOrder requests"
+fi
+)sh" },
+    { "OrdersArchive", R"sh(
+# id;customer;date;amount
+archive='4795;17;2023-12-04;310.00
+4402;17;2023-06-17;42.80
+3388;23;2023-02-14;980.00
+3120;17;2022-11-30;56.00'
+request=$(first ArchiveList)
+[ -n "$request" ] || request=$(first OrderList)
+if [ -z "$request" ]; then
+    error 400 "OrdersArchive knows ArchiveList and OrderList requests"
+    exit 0
+fi
+customer=$(number "$(attr "$request" customer)")
+year=$(number "$(attr "$request" year)")
+if [ -z "$customer" ]; then
+    error 400 "The request needs a customer number"
+    exit 0
+fi
+rows=$(printf '%s\n' "$archive" | while IFS=';' read -r id of date amount; do
+    case $date in "${year:-}"*) ;; *) continue ;; esac
+    if [ "$of" = "$customer" ]; then
+        printf '      <Order id="%s" date="%s" amount="%s" currency="EUR"/>\n' "$id" "$date" "$amount"
+    fi
+done)
+count=0
+[ -z "$rows" ] || count=$(printf '%s\n' "$rows" | wc -l | tr -d ' ')
+printf '<ZenqResponse>\n   <Orders customer="%s"%s count="%s">\n' "$customer" "${year:+ year=\"$year\"}" "$count"
+[ -z "$rows" ] || printf '%s\n' "$rows"
+printf '   </Orders>\n</ZenqResponse>\n'
+)sh" },
+    { "Customers", R"sh(
+# id;name;city;VAT number
+customers='17;Harbour Supplies Ltd;Leeds;GB123456789
+23;Atelier Brunet SARL;Lyon;FR40303265045
+31;Vinkel Trading AB;Malmö;SE556677889901
+42;Nordlicht GmbH;Bremen;DE811907980'
+request=$(first Customer)
+if [ -z "$request" ]; then
+    error 400 "Customers knows Customer requests only"
+    exit 0
+fi
+id=$(number "$(attr "$request" id)")
+found=$(printf '%s\n' "$customers" | while IFS=';' read -r key rest; do
+    if [ -n "$id" ] && [ "$key" = "$id" ]; then printf '%s\n' "$rest"; fi
+done)
+if [ -z "$found" ]; then
+    error 404 "There is no customer ${id:-without a number}"
+    exit 0
+fi
+IFS=';' read -r name city vat <<END
+$found
+END
+printf '<ZenqResponse>\n   <Customer id="%s">\n      <Name>%s</Name>\n      <City>%s</City>\n' "$id" "$name" "$city"
+printf '      <VatNumber>%s</VatNumber>\n   </Customer>\n</ZenqResponse>\n' "$vat"
+)sh" },
+    { "Invoices", R"sh(
+# price ARTICLE: the price in cents, nothing for an unknown article.
+price() {
+    case $1 in
+    A-100) echo 4400 ;; B-220) echo 4190 ;; C-120) echo 1999 ;; C-310) echo 7740 ;; D-900) echo 25000 ;;
+    esac
+}
+invoice=$(first Invoice)
+dunning=$(first Dunning)
+if [ -n "$invoice" ]; then
+    order=$(number "$(attr "$invoice" order)")
+    language=$(attr "$invoice" language)
+    [ -n "$language" ] || language=$(attr "$call" Language)
+    if [ -z "$order" ]; then
+        error 400 "An invoice needs an order number"
+        exit 0
+    fi
+    total=0
+    lines=$(all Line)
+    while IFS= read -r line; do
+        [ -n "$line" ] || continue
+        article=$(attr "$line" article)
+        quantity=$(number "$(attr "$line" quantity)")
+        cents=$(price "$article")
+        if [ -z "$cents" ] || [ -z "$quantity" ]; then
+            error 400 "Cannot bill ${quantity:-?} of article ${article:-?}"
+            exit 0
+        fi
+        total=$((total + quantity * cents))
+    done <<END
+$lines
+END
+    if [ "$total" -eq 0 ]; then
+        error 400 "The invoice of order $order has no lines"
+        exit 0
+    fi
+    printf '<ZenqResponse>\n   <Invoice number="2024-%s" order="%s" language="%s" total="%d.%02d" currency="EUR"/>\n</ZenqResponse>\n' \
+        "$order" "$order" "$language" $((total / 100)) $((total % 100))
+elif [ -n "$dunning" ]; then
+    invoice=$(attr "$dunning" invoice)
+    level=$(attr "$dunning" level)
+    case $level in
+    1 | 2 | 3) ;;
+    *) error 400 "The dunning level is 1, 2 or 3"; exit 0 ;;
+    esac
+    printf '<ZenqResponse>\n   <Letter invoice="%s" level="%s">\n' "$invoice" "$level"
+    printf '      <Text>Reminder %s: please settle the open amount of invoice %s.</Text>\n' "$level" "$invoice"
+    printf '   </Letter>\n</ZenqResponse>\n'
+else
+    error 400 "Invoices knows Invoice and Dunning requests"
+fi
+)sh" },
+    { "ReportServer", R"sh(
+# year;month;article group;revenue
+figures='2024;1;A;16410.00
+2024;1;B;10012.75
+2024;2;A;18240.00
+2024;2;B;9730.50
+2024;2;C;2211.90'
+report=$(first Report)
+if [ -z "$report" ] || [ "$(attr "$report" name)" != MonthlyRevenue ]; then
+    error 400 "ReportServer knows the report MonthlyRevenue"
+    exit 0
+fi
+year=$(number "$(attr "$report" year)")
+month=$(number "$(attr "$report" month)")
+rows=$(printf '%s\n' "$figures" | while IFS=';' read -r y m group revenue; do
+    if [ "$y" = "$year" ] && [ "$m" = "$month" ]; then
+        printf '      <Row group="%s" revenue="%s"/>\n' "$group" "$revenue"
+    fi
+done)
+if [ -z "$rows" ]; then
+    error 404 "There are no figures for ${year:-?}-${month:-?}"
+    exit 0
+fi
+# A caller that leaves the window open is told so; this stand-in has no window.
+window=
+[ "$(attr "$call" Action)" = LeaveOpen ] && window=' window="open"'
+printf '<ZenqResponse>\n   <Report name="MonthlyRevenue" year="%s" month="%s"%s>\n%s\n   </Report>\n</ZenqResponse>\n' \
+    "$year" "$month" "$window" "$rows"
+)sh" },
+};
+
+QString serviceScript(const QString &name)
+{
+    for (const ServiceScript &script : serviceScripts) {
+        if (name == QLatin1String(script.name))
+            return QStringLiteral("#!/bin/sh\n"
+                                  "# %1.DLL: the service %1 of the Zenq demo installation. The framework starts it "
+                                  "for every call:\n"
+                                  "# the request document on standard input, the answer on standard output.\n")
+                       .arg(name)
+                + QString::fromUtf8(serviceScriptHead) + QString::fromUtf8(script.body).mid(1);
+        }
+    return {};
 }
 
 void writeApplicationContent(Writer &writer, const Layout &layout, const Application &application)
@@ -787,8 +1069,12 @@ void writeApplicationContent(Writer &writer, const Layout &layout, const Applica
     if (application.isFolder)
         return; // a folder is its two files and nothing else
     const QString &name = application.name;
-    if (application.binary == Binary::Library)
-        writer.bytes(JMakeFileName(layout.bin, name + QStringLiteral(".DLL")), libraryPlaceholder(name));
+    if (application.binary == Binary::Library) {
+        const QString script = serviceScript(name);
+        if (script.isEmpty())
+            writer.fail(QStringLiteral("The demo has no service program for %1.").arg(name));
+        writer.program(JMakeFileName(layout.bin, name + QStringLiteral(".DLL")), script);
+    }
 
     const QString sourceDir = JMakeFileName(layout.source, name);
     writer.directory(sourceDir);
@@ -862,10 +1148,35 @@ void writeProjectGroups(Writer &writer, const Layout &layout, const QList<Applic
                 projectGroup(system, QStringLiteral("..\\..\\Source")), ZenqEncodingAnsi);
 }
 
+// The users a caller logs in with; the password hash is the one the framework checks.
+QString frameworkUsers()
+{
+    struct DemoUser
+    {
+        QString name, password, profileIds, language;
+    };
+    const QList<DemoUser> users {
+        { QStringLiteral("ZenqGuest2"), QStringLiteral("Trosvibel"), QStringLiteral("3;7"), QStringLiteral("ENGB") },
+        { QStringLiteral("ZenqAdmin"), QStringLiteral("Adm1n-Demo"), QStringLiteral("1"), QStringLiteral("DEDE") },
+    };
+    QString text = QStringLiteral("   <!-- Callers of services: PasswordHash is \"sha256:\" and the SHA-256 (hex) of "
+                                  "Name:password -->\n"
+                                  "   <Users>\n");
+    for (const DemoUser &user : users)
+        text += QStringLiteral("      <User Name=\"%1\" PasswordHash=\"%2\" ProfileIDs=\"%3\" Language=\"%4\"/>\n")
+                    .arg(ZenqXmlEscapeAttribute(user.name),
+                         ZenqXmlEscapeAttribute(ZenqUserPasswordHash(user.name, user.password)),
+                         ZenqXmlEscapeAttribute(user.profileIds), ZenqXmlEscapeAttribute(user.language));
+    text += QStringLiteral("   </Users>\n");
+    return crlf(text);
+}
+
 void writeFrameworkConfiguration(Writer &writer, const Layout &layout)
 {
-    writer.configuration(JMakeFileName(layout.configs, QStringLiteral("ZenqFramework.Zenqc")),
-                         zenqDocument(frameworkSettings()), ZenqXMLFilePlain);
+    QString framework = zenqDocument(frameworkSettings());
+    framework.insert(framework.lastIndexOf(QStringLiteral("</Zenq>")), frameworkUsers());
+    writer.configuration(JMakeFileName(layout.configs, QStringLiteral("ZenqFramework.Zenqc")), framework,
+                         ZenqXMLFilePlain);
     writer.configuration(JMakeFileName(layout.configs, QStringLiteral("ZenqConsole.Zenqc")),
                          zenqDocument({ { QStringLiteral("DocAndTestConnection"), {} } },
                                       QStringLiteral("Empty: the SQLite file in the DocAndTest directory; or "
