@@ -211,6 +211,25 @@ private Q_SLOTS:
             QVERIFY(samples->storedText(row, samples->columnOf(QStringLiteral("SAMPLENAME_"))) != name);
         QCOMPARE((*ui)->waitDepth, 0);
     }
+
+    void runsTheFocusedTestAgainstItsService()
+    {
+        ZENQ_FRESH_DEMO(demo);
+        TZenqServiceManager_Form form;
+        form.control(QStringLiteral("LabelRun"))->setEnabled(true);
+        form.LabelRunClick(); // no service focused: nothing happens
+        QCOMPARE(form.statusText(1), QString());
+        form.tree().SelectNodeByName(QStringLiteral("Orders"), QString());
+        QVERIFY(form.tests()->rowCount() > 0);
+        for (int row = 0; row < form.tests()->rowCount(); ++row) {
+            form.testsGrid()->setCurrentIndex(form.tests()->index(row, form.tests()->columnOf(QStringLiteral("TESTNAME_"))));
+            form.LabelRunClick();
+            QVERIFY2((*ui)->messages.isEmpty(), qPrintable((*ui)->messages.join(QLatin1Char('\n'))));
+            QVERIFY2(form.statusText(1).startsWith(QStringLiteral("Elapsed Time: ")), qPrintable(form.statusText(1)));
+            QVERIFY(form.statusText(1).endsWith(QStringLiteral(" msec")));
+        }
+        QCOMPARE((*ui)->waitDepth, 0);
+    }
 };
 
 ZENQ_TEST_CLASS(ServiceManagerFormTest);

@@ -11,6 +11,8 @@
 #include "servicemanager/DocAndTestGrid.h"
 #include "servicemanager/ServiceOperations.h"
 #include "servicemanager/ServiceTree.h"
+#include "servicemanager/ZenqTestRunner.h"
+#include "dialogs/ZenqMemoForm.h"
 
 #include <QCheckBox>
 #include <QCloseEvent>
@@ -118,8 +120,13 @@ QStackedWidget *gridArea(const QString &frameName, const QString &noServiceName,
 } // namespace
 
 TZenqServiceManager_Form::TZenqServiceManager_Form(DestroyCallback onDestroy, QWidget *parent)
-    : QWidget(parent, Qt::Window), m_onDestroy(std::move(onDestroy))
+    : QWidget(parent, Qt::Window), m_onDestroy(std::move(onDestroy)), m_runner(std::make_unique<ZenqTestRunner>())
 {
+    m_runner->elapsedTimeChanged = [this](const QString &text) { m_statusPanels[1]->setText(text); };
+    // The application's error display: the run ends at the failing line.
+    m_runner->errorOccurred = [](const QString &message) {
+        JUserMessage(message, static_cast<int>(JMessageFlag::IconError));
+    };
     setObjectName(placementName);
     setAttribute(Qt::WA_DeleteOnClose); // the window is freed when closed
     TntFormCreate();
@@ -229,7 +236,7 @@ void TZenqServiceManager_Form::buildLayout()
     footer->setFixedHeight(21);
     auto *footerLayout = new QHBoxLayout(footer);
     footerLayout->setContentsMargins(4, 0, 4, 0);
-    footerLayout->addWidget(new CommandLabel(QStringLiteral("LabelRun"), QStringLiteral("Run"), footer, [] {}));
+    footerLayout->addWidget(new CommandLabel(QStringLiteral("LabelRun"), QStringLiteral("Run"), footer, [this] { LabelRunClick(); }));
     auto *runAll = new QLabel(QStringLiteral("Run all"), footer);
     runAll->setObjectName(QStringLiteral("LabelRunAll"));
     auto *stopOnError = new QCheckBox(QStringLiteral("Stop on Error"), footer);
@@ -244,7 +251,8 @@ void TZenqServiceManager_Form::buildLayout()
         footerLayout->addWidget(disabled);
     }
     footerLayout->addStretch();
-    footerLayout->addWidget(new CommandLabel(QStringLiteral("TntLabelScriptHelp"), QStringLiteral("Script Mini-Help"), footer, [] {}));
+    footerLayout->addWidget(new CommandLabel(QStringLiteral("TntLabelScriptHelp"), QStringLiteral("Script Mini-Help"), footer,
+                                             [this] { TntLabelScriptHelpClick(); }));
     footerLayout->addWidget(new CommandLabel(QStringLiteral("LabelRemoveAllXML"), QStringLiteral("Remove all generated XML"), footer, [] {}));
     footerLayout->addWidget(new CommandLabel(QStringLiteral("LabelExportDocumentation"), QStringLiteral("Export documentation"), footer, [] {}));
     testsLayout->addWidget(footer);
@@ -591,4 +599,22 @@ void TZenqServiceManager_Form::ParametersChanged()
 {
     ZenqServices_ApplicationParameterChanged_ClearCache();
     tree().RefreshTree();
+}
+
+void TZenqServiceManager_Form::LabelRunClick()
+{
+    const QString service = FocusedServiceName();
+    if (service.isEmpty() || !m_samples->isOpen() || !m_tests->isOpen())
+        return;
+    const int row = m_testsGrid->currentIndex().isValid() ? m_testsGrid->currentIndex().row() : 0;
+    if (row >= m_tests->rowCount())
+        return;
+    const QString script = m_tests->storedText(row, m_tests->columnOf(QStringLiteral("TESTSCRIPT_")));
+    m_runner->LabelRunClick(service, script, database());
+}
+
+void TZenqServiceManager_Form::TntLabelScriptHelpClick()
+{
+    ShowTextDialog(ZenqScriptMiniHelpCaption, ZenqScriptMiniHelpLinkCaption, ZenqScriptMiniHelpText(), false,
+                   ZenqScriptMiniHelpWidth, ZenqScriptMiniHelpHeight);
 }

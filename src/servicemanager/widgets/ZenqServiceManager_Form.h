@@ -7,6 +7,7 @@
 #include <QWidget>
 
 #include <functional>
+#include <memory>
 
 class QLabel;
 class QMenu;
@@ -19,6 +20,7 @@ class TDocAndTestTableModel;
 class TServiceOperations;
 class TServiceTree;
 class TZenqServiceTreeView;
+class ZenqTestRunner;
 struct TServiceNodeData;
 
 class TZenqServiceManager_Form final : public QWidget
@@ -63,6 +65,10 @@ public:
     // The popup request over `position` of the tree's viewport: only over a node, which is focused first.
     void VSTServicesGetPopupMenu(const QPoint &position);
     void DataSetXMLBehaviourBeforeDelete(int row);
+    // Runs the test of the tests grid's current row against the focused service.
+    void LabelRunClick();
+    void TntLabelScriptHelpClick();
+    ZenqTestRunner &testRunner() { return *m_runner; }
     void ButtonCloseClick() { close(); }
     // The framework announced changed application parameters.
     Q_INVOKABLE void ParametersChanged();
@@ -85,6 +91,7 @@ private:
     bool openGrid(TDocAndTestTableModel *model, TDocAndTestGridView *grid, const QString &service);
 
     DestroyCallback m_onDestroy;
+    std::unique_ptr<ZenqTestRunner> m_runner;
     TZenqServiceTreeView *m_services = nullptr;
     QSplitter *m_treeSplitter = nullptr;
     QSplitter *m_gridSplitter = nullptr;
