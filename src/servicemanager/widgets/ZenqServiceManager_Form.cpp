@@ -281,7 +281,11 @@ void TZenqServiceManager_Form::buildLayout()
     m_statusBar->setSizeGripEnabled(false);
     for (int i = 0; i < 2; ++i) {
         m_statusPanels[i] = new QLabel(m_statusBar);
-        m_statusPanels[i]->setFixedWidth(i == 0 ? 200 : 50);
+        // The elapsed time may need more than its 50 pixels; it grows rather than being cut.
+        if (i == 0)
+            m_statusPanels[i]->setFixedWidth(200);
+        else
+            m_statusPanels[i]->setMinimumWidth(50);
         m_statusBar->addWidget(m_statusPanels[i]);
     }
     outer->addWidget(m_statusBar);
