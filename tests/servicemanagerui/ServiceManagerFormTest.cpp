@@ -101,6 +101,18 @@ private Q_SLOTS:
         QCOMPARE(JGetRegistryString(ZenqConsoleRegistryKey, QStringLiteral("LastSelectedServiceParent"), QStringLiteral("x")), QString());
     }
 
+    void showServiceManagerKeepsTheCallback()
+    {
+        ZENQ_FRESH_DEMO(demo);
+        bool called = false;
+        TZenqServiceManager_Form *form = ShowServiceManager(true, [&called](TZenqServiceManager_Form *) { called = true; });
+        QVERIFY(form->isVisible());
+        QVERIFY(form->windowFlags() & Qt::WindowStaysOnTopHint);
+        QCOMPARE(form->windowTitle(), QStringLiteral("Zenq - Service Manager"));
+        form->close();
+        QTRY_VERIFY(called);
+    }
+
     void popupEntriesFollowTheFocusedNode_data()
     {
         QTest::addColumn<QString>("node");

@@ -622,3 +622,14 @@ void TZenqServiceManager_Form::TntLabelScriptHelpClick()
     ShowTextDialog(ZenqScriptMiniHelpCaption, ZenqScriptMiniHelpLinkCaption, ZenqScriptMiniHelpText(), false,
                    ZenqScriptMiniHelpWidth, ZenqScriptMiniHelpHeight);
 }
+
+TZenqServiceManager_Form *ShowServiceManager(bool stayOnTop, TZenqServiceManager_Form::DestroyCallback onDestroy)
+{
+    auto *form = new TZenqServiceManager_Form(std::move(onDestroy));
+    if (stayOnTop) {
+        form->setWindowFlag(Qt::WindowStaysOnTopHint, true);
+        form->setAttribute(Qt::WA_ShowWithoutActivating);
+    }
+    form->show();
+    return form;
+}

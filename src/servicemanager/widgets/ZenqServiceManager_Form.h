@@ -112,3 +112,7 @@ private:
     bool m_shownOnce = false;
     bool m_closed = false;
 };
+
+// Creates the service manager window without owner, keeps the callback for its end and shows it; with
+// `stayOnTop` it stays above other windows without being moved or activated.
+TZenqServiceManager_Form *ShowServiceManager(bool stayOnTop, TZenqServiceManager_Form::DestroyCallback onDestroy);
