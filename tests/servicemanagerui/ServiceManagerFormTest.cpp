@@ -224,6 +224,21 @@ private Q_SLOTS:
         QCOMPARE((*ui)->waitDepth, 0);
     }
 
+    void removeAllGeneratedSamplesReportsItsCount()
+    {
+        ZENQ_FRESH_DEMO(demo);
+        TZenqServiceManager_Form form;
+        form.tree().SelectNodeByName(QStringLiteral("Orders"), QString());
+        const int before = form.samples()->rowCount();
+        form.LabelRemoveAllXMLClick();
+        QCOMPARE((*ui)->messages.size(), 1);
+        QVERIFY2((*ui)->messages.first().startsWith(QStringLiteral("Removing all generated XML finished. ")), qPrintable((*ui)->messages.first()));
+        QVERIFY((*ui)->messages.first().endsWith(QStringLiteral(" records removed.")));
+        QCOMPARE(form.tree().focusedRecord()->Name, QStringLiteral("Orders"));
+        QVERIFY2(form.samples()->rowCount() < before, "the grid was reloaded without the generated samples");
+        QCOMPARE((*ui)->waitDepth, 0);
+    }
+
     void runsTheFocusedTestAgainstItsService()
     {
         ZENQ_FRESH_DEMO(demo);

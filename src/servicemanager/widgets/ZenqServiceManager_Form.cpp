@@ -11,6 +11,7 @@
 #include "servicemanager/DocAndTestGrid.h"
 #include "servicemanager/ServiceOperations.h"
 #include "servicemanager/ServiceTree.h"
+#include "servicemanager/ZenqSampleRemoval.h"
 #include "servicemanager/ZenqTestRunner.h"
 #include "dialogs/ZenqMemoForm.h"
 
@@ -253,7 +254,8 @@ void TZenqServiceManager_Form::buildLayout()
     footerLayout->addStretch();
     footerLayout->addWidget(new CommandLabel(QStringLiteral("TntLabelScriptHelp"), QStringLiteral("Script Mini-Help"), footer,
                                              [this] { TntLabelScriptHelpClick(); }));
-    footerLayout->addWidget(new CommandLabel(QStringLiteral("LabelRemoveAllXML"), QStringLiteral("Remove all generated XML"), footer, [] {}));
+    footerLayout->addWidget(new CommandLabel(QStringLiteral("LabelRemoveAllXML"), QStringLiteral("Remove all generated XML"), footer,
+                                             [this] { LabelRemoveAllXMLClick(); }));
     footerLayout->addWidget(new CommandLabel(QStringLiteral("LabelExportDocumentation"), QStringLiteral("Export documentation"), footer, [] {}));
     testsLayout->addWidget(footer);
 
@@ -632,4 +634,25 @@ TZenqServiceManager_Form *ShowServiceManager(bool stayOnTop, TZenqServiceManager
     }
     form->show();
     return form;
+}
+
+void TZenqServiceManager_Form::LabelRemoveAllXMLClick()
+{
+    JWaitCursorScope wait;
+    const QPersistentModelIndex focused = tree().focusedNode();
+    CloseGrids();
+    int count = 0;
+    QString error;
+    QSqlDatabase db = database();
+    try {
+        RemoveGeneratedSamples(db, count);
+    } catch (const std::exception &failure) {
+        error = QString::fromUtf8(failure.what());
+    }
+    ResetGrids();
+    tree().FocusNode(focused.isValid() ? QModelIndex(focused) : QModelIndex());
+    // The count reached comes first, also after an error, which follows it.
+    JUserMessage(ZenqRemovedSamplesMessage(count), 0);
+    if (!error.isEmpty())
+        JUserMessage(error, static_cast<int>(JMessageFlag::IconError));
 }

@@ -68,6 +68,8 @@ public:
     // Runs the test of the tests grid's current row against the focused service.
     void LabelRunClick();
     void TntLabelScriptHelpClick();
+    // Deletes every generated sample of the installation and says how many.
+    void LabelRemoveAllXMLClick();
     ZenqTestRunner &testRunner() { return *m_runner; }
     void ButtonCloseClick() { close(); }
     // The framework announced changed application parameters.
