@@ -64,6 +64,17 @@ private Q_SLOTS:
         QVERIFY(bytes.endsWith("</body>\r\n</html>\r\n"));
     }
 
+    void similarGeneratedSamplesAreRemovedFirst()
+    {
+        ZENQ_FRESH_DEMO(demo);
+        const Run exported = zenq({ QStringLiteral("docs"), QStringLiteral("export"), QStringLiteral("--no-open") });
+        QCOMPARE(exported.exitCode, 0);
+        QFile::remove(exported.out.trimmed());
+        // The demo holds similar generated samples; after the export none are left to remove.
+        QCOMPARE(zenq({ QStringLiteral("samples"), QStringLiteral("remove-generated"), QStringLiteral("--similar-only") }).out,
+                 QStringLiteral("0 records removed.\n"));
+    }
+
     void badArgumentsAreRefused_data()
     {
         QTest::addColumn<QStringList>("arguments");

@@ -5,9 +5,12 @@
 #include "framework/ZenqUserInterface.h"
 #include "servicemanager/ServiceTree.h"
 #include "servicemanager/ZenqDocumentationExport.h"
+#include "servicemanager/ZenqSampleRemoval.h"
 
 #include <QProcess>
 #include <QStandardPaths>
+
+#include <exception>
 
 namespace {
 
@@ -45,6 +48,17 @@ int docsCommand(const QStringList &arguments)
     TServiceTree tree;
     tree.BuildTree(QString(), QString(), false);
     TZenqDocumentationExport exporter;
+    QSqlDatabase database = docAndTest.database();
+    // As in the window: each distinct behaviour is documented once.
+    exporter.removeSimilarGeneratedSamples = [&database](QString *error) {
+        try {
+            RemoveSimilarGeneratedSamples(database);
+            return true;
+        } catch (const std::exception &e) {
+            *error = QString::fromStdString(e.what());
+            return false;
+        }
+    };
     QString file;
     QString error;
     switch (exporter.Export(tree, docAndTest.database(), &file, &error, output)) {
