@@ -239,6 +239,26 @@ private Q_SLOTS:
         QCOMPARE((*ui)->waitDepth, 0);
     }
 
+    void exportWritesThePageAndOpensIt()
+    {
+        ZENQ_FRESH_DEMO(demo);
+        TZenqServiceManager_Form form;
+        form.tree().SelectNodeByName(QStringLiteral("Orders"), QString());
+        form.LabelExportDocumentationClick();
+        QVERIFY2((*ui)->messages.isEmpty(), qPrintable((*ui)->messages.join(QLatin1Char('\n'))));
+        QCOMPARE((*ui)->openedWithDesktop.size(), 1);
+        QFile page((*ui)->openedWithDesktop.first());
+        QVERIFY(page.open(QIODevice::ReadOnly));
+        const QString html = QString::fromUtf8(page.readAll());
+        page.close();
+        page.remove();
+        QVERIFY(html.contains(QStringLiteral("Orders")));
+        QVERIFY(html.trimmed().endsWith(QStringLiteral("</html>")));
+        QVERIFY2(form.samples()->isOpen(), "the grids show the focused service again");
+        QVERIFY(!form.samplesGrid()->suspendLayouts);
+        QCOMPARE((*ui)->waitDepth, 0);
+    }
+
     void runsTheFocusedTestAgainstItsService()
     {
         ZENQ_FRESH_DEMO(demo);

@@ -11,11 +11,13 @@
 #include "servicemanager/DocAndTestGrid.h"
 #include "servicemanager/ServiceOperations.h"
 #include "servicemanager/ServiceTree.h"
+#include "servicemanager/ZenqDocumentationExport.h"
 #include "servicemanager/ZenqSampleRemoval.h"
 #include "servicemanager/ZenqTestRunner.h"
 #include "dialogs/ZenqMemoForm.h"
 
 #include <QCheckBox>
+#include <QCoreApplication>
 #include <QCloseEvent>
 #include <QHBoxLayout>
 #include <QKeyEvent>
@@ -121,7 +123,10 @@ QStackedWidget *gridArea(const QString &frameName, const QString &noServiceName,
 } // namespace
 
 TZenqServiceManager_Form::TZenqServiceManager_Form(DestroyCallback onDestroy, QWidget *parent)
-    : QWidget(parent, Qt::Window), m_onDestroy(std::move(onDestroy)), m_runner(std::make_unique<ZenqTestRunner>())
+    : QWidget(parent, Qt::Window)
+    , m_onDestroy(std::move(onDestroy))
+    , m_runner(std::make_unique<ZenqTestRunner>())
+    , m_export(std::make_unique<TZenqDocumentationExport>())
 {
     m_runner->elapsedTimeChanged = [this](const QString &text) { m_statusPanels[1]->setText(text); };
     // The application's error display: the run ends at the failing line.
@@ -256,7 +261,8 @@ void TZenqServiceManager_Form::buildLayout()
                                              [this] { TntLabelScriptHelpClick(); }));
     footerLayout->addWidget(new CommandLabel(QStringLiteral("LabelRemoveAllXML"), QStringLiteral("Remove all generated XML"), footer,
                                              [this] { LabelRemoveAllXMLClick(); }));
-    footerLayout->addWidget(new CommandLabel(QStringLiteral("LabelExportDocumentation"), QStringLiteral("Export documentation"), footer, [] {}));
+    footerLayout->addWidget(new CommandLabel(QStringLiteral("LabelExportDocumentation"), QStringLiteral("Export documentation"), footer,
+                                             [this] { LabelExportDocumentationClick(); }));
     testsLayout->addWidget(footer);
 
     m_gridSplitter->addWidget(m_panelXMLBehaviour);
@@ -655,4 +661,42 @@ void TZenqServiceManager_Form::LabelRemoveAllXMLClick()
     JUserMessage(ZenqRemovedSamplesMessage(count), 0);
     if (!error.isEmpty())
         JUserMessage(error, static_cast<int>(JMessageFlag::IconError));
+}
+
+void TZenqServiceManager_Form::LabelExportDocumentationClick()
+{
+    JWaitCursorScope wait;
+    m_export->removeSimilarGeneratedSamples = [this](QString *error) {
+        CloseGrids();
+        QSqlDatabase db = database();
+        try {
+            RemoveSimilarGeneratedSamples(db);
+            return true;
+        } catch (const std::exception &failure) {
+            if (error)
+                *error = QString::fromUtf8(failure.what());
+            return false;
+        }
+    };
+    m_export->exportFlag = [this](bool exporting) {
+        m_samplesGrid->suspendLayouts = exporting;
+        m_testsGrid->suspendLayouts = exporting;
+        if (!exporting)
+            VSTServicesFocusChanged(tree().focusedNode()); // the grids show the focused service again
+    };
+    m_export->progress = [this](int done, int total) {
+        m_statusBar->showMessage(QStringLiteral("Exporting documentation: %1 of %2").arg(done).arg(total));
+        QCoreApplication::processEvents(QEventLoop::ExcludeUserInputEvents);
+    };
+    QString file;
+    QString error;
+    const TZenqDocumentationExport::Result result = m_export->Export(tree(), database(), &file, &error);
+    m_statusBar->clearMessage();
+    if (result == TZenqDocumentationExport::Result::Written) {
+        if (!ZenqUI().openWithDesktop(file))
+            JUserMessage(QStringLiteral("The documentation was written to %1 but could not be opened.").arg(file),
+                         static_cast<int>(JMessageFlag::IconWarning));
+    } else if (result == TZenqDocumentationExport::Result::Failed) {
+        JUserMessage(error, static_cast<int>(JMessageFlag::IconError));
+    }
 }

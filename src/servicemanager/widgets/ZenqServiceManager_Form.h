@@ -21,6 +21,7 @@ class TServiceOperations;
 class TServiceTree;
 class TZenqServiceTreeView;
 class ZenqTestRunner;
+class TZenqDocumentationExport;
 struct TServiceNodeData;
 
 class TZenqServiceManager_Form final : public QWidget
@@ -70,6 +71,8 @@ public:
     void TntLabelScriptHelpClick();
     // Deletes every generated sample of the installation and says how many.
     void LabelRemoveAllXMLClick();
+    // Removes similar generated samples, writes the documentation page and opens it in the browser.
+    void LabelExportDocumentationClick();
     ZenqTestRunner &testRunner() { return *m_runner; }
     void ButtonCloseClick() { close(); }
     // The framework announced changed application parameters.
@@ -94,6 +97,7 @@ private:
 
     DestroyCallback m_onDestroy;
     std::unique_ptr<ZenqTestRunner> m_runner;
+    std::unique_ptr<TZenqDocumentationExport> m_export; // keeps the location line between exports
     TZenqServiceTreeView *m_services = nullptr;
     QSplitter *m_treeSplitter = nullptr;
     QSplitter *m_gridSplitter = nullptr;
