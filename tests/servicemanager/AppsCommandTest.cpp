@@ -8,24 +8,11 @@
 
 namespace {
 
-struct Run
-{
-    int exitCode = -1;
-    QString out;
-    QString err;
-};
+using Run = ZenqToolRun;
 
 Run zenqApps(const QStringList &arguments)
 {
-    QProcess process;
-    process.start(zenqtest::zenqToolPath(), QStringList { QStringLiteral("apps") } + arguments);
-    Run run;
-    if (!process.waitForFinished(60000))
-        return run;
-    run.exitCode = process.exitCode();
-    run.out = QString::fromUtf8(process.readAllStandardOutput());
-    run.err = QString::fromUtf8(process.readAllStandardError());
-    return run;
+    return runZenqTool(QStringList { QStringLiteral("apps") } + arguments);
 }
 
 } // namespace

@@ -8,22 +8,11 @@
 
 namespace {
 
-struct Run
-{
-    int exitCode = -1;
-    QString out;
-};
+using Run = ZenqToolRun;
 
 Run zenq(const QStringList &arguments)
 {
-    QProcess process;
-    process.start(zenqtest::zenqToolPath(), arguments);
-    Run run;
-    if (!process.waitForFinished(60000))
-        return run;
-    run.exitCode = process.exitCode();
-    run.out = QString::fromUtf8(process.readAllStandardOutput());
-    return run;
+    return runZenqTool(arguments);
 }
 
 } // namespace

@@ -14,14 +14,6 @@
 
 namespace {
 
-QModelIndex nodeNamed(const TServiceTree &tree, const QString &name)
-{
-    for (const QModelIndex &node : tree.nodesInTreeOrder())
-        if (tree.record(node)->Name == name)
-            return node;
-    return {};
-}
-
 // Fixes the export date for one test.
 struct FixedClock
 {

@@ -5,6 +5,10 @@
 #include "framework/ZenqDemoInstallation.h"
 #include "framework/ZenqFiles.h"
 #include "framework/ZenqPaths.h"
+#include "servicemanager/ServiceTree.h"
+#include "support/TestEnvironment.h"
+
+#include <QProcess>
 
 #include <QTemporaryDir>
 #include <QTest>
@@ -41,3 +45,33 @@ private:
 #define ZENQ_FRESH_DEMO(name) \
     FreshDemo name; \
     QVERIFY2(name.installed(), qPrintable(name.error()))
+
+// The first node of that name in tree order, or an invalid index.
+inline QModelIndex nodeNamed(const TServiceTree &tree, const QString &name)
+{
+    for (const QModelIndex &node : tree.nodesInTreeOrder())
+        if (tree.record(node)->Name == name)
+            return node;
+    return {};
+}
+
+// What a run of the zenq tool left: exit code (-1 when it did not finish in a minute) and its output.
+struct ZenqToolRun
+{
+    int exitCode = -1;
+    QString out;
+    QString err;
+};
+
+inline ZenqToolRun runZenqTool(const QStringList &arguments)
+{
+    QProcess process;
+    process.start(zenqtest::zenqToolPath(), arguments);
+    ZenqToolRun run;
+    if (!process.waitForFinished(60000))
+        return run;
+    run.exitCode = process.exitCode();
+    run.out = QString::fromUtf8(process.readAllStandardOutput());
+    run.err = QString::fromUtf8(process.readAllStandardError());
+    return run;
+}

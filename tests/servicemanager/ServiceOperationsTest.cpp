@@ -20,14 +20,6 @@
 
 namespace {
 
-QModelIndex nodeNamed(const TServiceTree &tree, const QString &name)
-{
-    for (const QModelIndex &node : tree.nodesInTreeOrder())
-        if (tree.record(node)->Name == name)
-            return node;
-    return {};
-}
-
 QString parentOf(const TServiceTree &tree, const QString &name)
 {
     const QModelIndex node = nodeNamed(tree, name);

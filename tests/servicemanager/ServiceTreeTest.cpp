@@ -24,14 +24,6 @@ QStringList outline(const TServiceTree &tree)
     return lines;
 }
 
-QModelIndex nodeNamed(const TServiceTree &tree, const QString &name)
-{
-    for (const QModelIndex &node : tree.nodesInTreeOrder())
-        if (tree.record(node)->Name == name)
-            return node;
-    return {};
-}
-
 } // namespace
 
 class ServiceTreeTest : public QObject

@@ -26,14 +26,6 @@
 
 namespace {
 
-QModelIndex nodeNamed(const TServiceTree &tree, const QString &name)
-{
-    for (const QModelIndex &node : tree.nodesInTreeOrder())
-        if (tree.record(node)->Name == name)
-            return node;
-    return {};
-}
-
 // The window's stored settings, value name → value.
 QMap<QString, QString> storedSettings()
 {

@@ -17,14 +17,6 @@
 
 namespace {
 
-QModelIndex nodeNamed(const TServiceTree &tree, const QString &name)
-{
-    for (const QModelIndex &node : tree.nodesInTreeOrder())
-        if (tree.record(node)->Name == name)
-            return node;
-    return {};
-}
-
 } // namespace
 
 class ServiceTreeViewTest : public QObject
