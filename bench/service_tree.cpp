@@ -2,6 +2,7 @@
 // written as plain definition and configuration files. Measures BuildTree and RefreshTree (all folders
 // expanded, so the refresh re-expands 51 nodes) through the shown tree control, and prints the time per
 // application. Usage: bench_service_tree [APPLICATIONS [FOLDERS]]; exits 1 when a target is missed.
+#include "BenchInstallation.h"
 #include "framework/ZenqFiles.h"
 #include "framework/ZenqPaths.h"
 #include "servicemanager/ServiceTree.h"
@@ -17,44 +18,22 @@ namespace {
 
 constexpr double targetMs = 2000;
 
-QString definition(const QString &parent, const QString &type, bool folder, const QString &extension)
-{
-    QString text = QStringLiteral("<?xml version=\"1.0\" encoding=\"UTF-8\"?>\r\n<Zenq>\r\n");
-    if (!parent.isEmpty())
-        text += QStringLiteral("   <Parent Value=\"%1%2\"/>\r\n").arg(parent, extension);
-    if (extension == QLatin1String(".Zenq"))
-        text += QStringLiteral("   <Author Value=\"Bench\"/>\r\n   <Comment Value=\"Generated for the benchmark\"/>\r\n"
-                               "   <ServiceType Value=\"%1\"/>\r\n   <IsFolder Value=\"%2\"/>\r\n"
-                               "   <IsService Value=\"%3\"/>\r\n   <IsRemoveableFromConsole Value=\"1\"/>\r\n")
-                    .arg(type, folder ? QStringLiteral("1") : QStringLiteral("0"), folder ? QStringLiteral("0") : QStringLiteral("1"));
-    else
-        text += QStringLiteral("   <DatabaseAlias Value=\"Bench\"/>\r\n   <TraceSQL Value=\"0\"/>\r\n");
-    return text + QStringLiteral("</Zenq>\r\n");
-}
-
-bool writeApplication(const QString &bin, const QString &name, const QString &parent, bool folder)
-{
-    const QString type = folder ? QStringLiteral("Folder") : QStringLiteral("Service");
-    return JSaveToFileS(JMakeFileName(bin, name + QStringLiteral(".Zenq")), definition(parent, type, folder, QStringLiteral(".Zenq")), 1, false)
-           && JSaveToFileS(JMakeFileName(bin, name + QStringLiteral(".Zenqc")), definition(parent, type, folder, QStringLiteral(".Zenqc")), 1, false);
-}
-
 bool generate(int applications, int folders)
 {
     const QString bin = ZenqGetApplicationsBinDir();
     const QString groups = ZenqGetApplicationsProjectGroupsDir();
-    if (!JMakeDir(bin) || !JMakeDir(groups) || !writeApplication(bin, QStringLiteral("ZenqApplications"), {}, true))
+    if (!JMakeDir(bin) || !JMakeDir(groups) || !bench::writeApplication(bin, QStringLiteral("ZenqApplications"), {}, true))
         return false;
     const int perFolder = applications / folders;
     for (int f = 0; f < folders; ++f) {
         const QString folder = QStringLiteral("Folder%1").arg(f, 2, 10, QLatin1Char('0'));
-        if (!writeApplication(bin, folder, QStringLiteral("ZenqApplications"), true))
+        if (!bench::writeApplication(bin, folder, QStringLiteral("ZenqApplications"), true))
             return false;
         QString targets;
         QString rules;
         for (int a = 0; a < perFolder; ++a) {
             const QString name = QStringLiteral("%1App%2").arg(folder).arg(a, 3, 10, QLatin1Char('0'));
-            if (!writeApplication(bin, name, folder, false))
+            if (!bench::writeApplication(bin, name, folder, false))
                 return false;
             targets += QStringLiteral(" %1.dll").arg(name) + (a + 1 < perFolder ? QStringLiteral(" \\\r\n ") : QString());
             rules += QStringLiteral("%1.dll: ..\\Source\\%1\\%1.dpr\r\n  $(DCC)\r\n\r\n").arg(name);
