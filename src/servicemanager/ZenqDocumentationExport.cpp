@@ -314,6 +314,11 @@ TZenqDocumentationExport::Result TZenqDocumentationExport::Export(const TService
                                                                   QString *writtenFile, QString *error,
                                                                   const QString &fileName)
 {
+    // Cleared also when the removal fails: the window closed its grids for it and reopens them here.
+    Finally clearFlag { [this] {
+        if (exportFlag)
+            exportFlag(false);
+    } };
     QString failure;
     if (removeSimilarGeneratedSamples && !removeSimilarGeneratedSamples(&failure)) {
         if (error)
@@ -322,10 +327,6 @@ TZenqDocumentationExport::Result TZenqDocumentationExport::Export(const TService
     }
     if (exportFlag)
         exportFlag(true);
-    Finally clearFlag { [this] {
-        if (exportFlag)
-            exportFlag(false);
-    } };
 
     QStringList document;
     bool samplesUnavailable = false;

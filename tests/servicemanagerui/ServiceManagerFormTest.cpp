@@ -251,6 +251,25 @@ private Q_SLOTS:
         QCOMPARE((*ui)->waitDepth, 0);
     }
 
+    void failedRemovalBeforeTheExportIsReportedAndTheGridsComeBack()
+    {
+        ZENQ_FRESH_DEMO(demo);
+        TZenqServiceManager_Form form;
+        form.tree().SelectNodeByName(QStringLiteral("Orders"), QString());
+        {
+            QSqlDatabase db = form.database();
+            QVERIFY(QSqlQuery(db).exec(QStringLiteral("CREATE TRIGGER locked BEFORE DELETE ON D_XMLBEHAVIOUR "
+                                                      "BEGIN SELECT RAISE(ABORT, 'locked'); END")));
+        }
+        form.LabelExportDocumentationClick();
+        QCOMPARE((*ui)->messages.size(), 1);
+        QVERIFY2((*ui)->messages.first().contains(QStringLiteral("locked")), qPrintable((*ui)->messages.first()));
+        QVERIFY((*ui)->openedWithDesktop.isEmpty());
+        QVERIFY2(form.samples()->isOpen() && form.samples()->rowCount() > 0, "the grids show the focused service again");
+        QCOMPARE(form.tree().focusedRecord()->Name, QStringLiteral("Orders"));
+        QCOMPARE((*ui)->waitDepth, 0);
+    }
+
     void runsTheFocusedTestAgainstItsService()
     {
         ZENQ_FRESH_DEMO(demo);
