@@ -11,6 +11,7 @@
 #include <QDir>
 #include <QDomDocument>
 #include <QRegularExpression>
+#include <QScopeGuard>
 #include <QSqlError>
 #include <QSqlQuery>
 #include <QTemporaryFile>
@@ -131,14 +132,6 @@ QStringList examplesAndRemarks()
         QStringLiteral(R"zq(</html>)zq"),
     };
 }
-
-// Runs its action when the scope ends, so the export flag is cleared on every way out.
-template<typename F> struct Finally
-{
-    F action;
-    ~Finally() { action(); }
-};
-template<typename F> Finally(F) -> Finally<F>;
 
 } // namespace
 
@@ -314,11 +307,6 @@ TZenqDocumentationExport::Result TZenqDocumentationExport::Export(const TService
                                                                   QString *writtenFile, QString *error,
                                                                   const QString &fileName)
 {
-    // Cleared also when the removal fails: the window closed its grids for it and reopens them here.
-    Finally clearFlag { [this] {
-        if (exportFlag)
-            exportFlag(false);
-    } };
     QString failure;
     if (removeSimilarGeneratedSamples && !removeSimilarGeneratedSamples(&failure)) {
         if (error)
@@ -327,6 +315,10 @@ TZenqDocumentationExport::Result TZenqDocumentationExport::Export(const TService
     }
     if (exportFlag)
         exportFlag(true);
+    const auto clearFlag = qScopeGuard([this] {
+        if (exportFlag)
+            exportFlag(false);
+    });
 
     QStringList document;
     bool samplesUnavailable = false;

@@ -21,8 +21,7 @@ public:
 
     // Called first; false with *error set ends the export before anything is written. Default: nothing.
     std::function<bool(QString *error)> removeSimilarGeneratedSamples;
-    // true before the page is built; false when the export ends, however it ends, also after a failed
-    // removal (the window reloads its grids then).
+    // true before the page is built, false after it in every case (the window reloads its grids then).
     std::function<void(bool exporting)> exportFlag;
     // After each node of the services walk: nodes done of all nodes walked.
     std::function<void(int done, int total)> progress;

@@ -322,7 +322,7 @@ private Q_SLOTS:
         QString error;
         QCOMPARE(exporter.Export(tree, db.database(), &file, &error), TZenqDocumentationExport::Result::Failed);
         QCOMPARE(error, QStringLiteral("database gone"));
-        QCOMPARE(flags, QList<bool> { false }); // only cleared: the grids closed for the removal come back
+        QVERIFY(flags.isEmpty()); // ended before the page was begun
         QVERIFY(file.isEmpty());
 
         exporter.removeSimilarGeneratedSamples = nullptr;
@@ -330,7 +330,7 @@ private Q_SLOTS:
         error.clear();
         QCOMPARE(exporter.Export(tree, db.database(), &file, &error), TZenqDocumentationExport::Result::Failed);
         QVERIFY(!error.isEmpty());
-        QCOMPARE(flags, (QList<bool> { false, true, false })); // set and cleared again
+        QCOMPARE(flags, (QList<bool> { true, false })); // set and cleared again
         QVERIFY(file.isEmpty());
     }
 

@@ -24,6 +24,7 @@
 #include <QLabel>
 #include <QMenu>
 #include <QPushButton>
+#include <QScopeGuard>
 #include <QSlider>
 #include <QSplitter>
 #include <QStackedWidget>
@@ -597,14 +598,23 @@ void TZenqServiceManager_Form::VSTPopupMenuPopup()
 void TZenqServiceManager_Form::DataSetXMLBehaviourBeforeDelete(int row)
 {
     JWaitCursorScope wait;
-    const QPersistentModelIndex focused = tree().focusedNode();
     const QString application = m_samples->storedText(row, m_samples->columnOf(QStringLiteral("APPNAME_")));
     const QString sample = m_samples->storedText(row, m_samples->columnOf(QStringLiteral("SAMPLENAME_")));
+    withGridsClosed([&] {
+        QSqlDatabase db = database();
+        ZenqDeleteSample(db, application, sample); // not reported: the reloaded grid shows whether the row is gone
+    });
+}
+
+void TZenqServiceManager_Form::withGridsClosed(const std::function<void()> &change)
+{
+    const QPersistentModelIndex focused = tree().focusedNode();
     CloseGrids();
-    QSqlDatabase db = database();
-    ZenqDeleteSample(db, application, sample); // not reported: the reloaded grid shows whether the row is gone
-    ResetGrids();
-    tree().FocusNode(focused.isValid() ? QModelIndex(focused) : QModelIndex());
+    const auto reopen = qScopeGuard([&] {
+        ResetGrids();
+        tree().FocusNode(focused.isValid() ? QModelIndex(focused) : QModelIndex());
+    });
+    change();
 }
 
 void TZenqServiceManager_Form::ParametersChanged()
@@ -645,18 +655,16 @@ TZenqServiceManager_Form *ShowServiceManager(bool stayOnTop, TZenqServiceManager
 void TZenqServiceManager_Form::LabelRemoveAllXMLClick()
 {
     JWaitCursorScope wait;
-    const QPersistentModelIndex focused = tree().focusedNode();
-    CloseGrids();
     int count = 0;
     QString error;
-    QSqlDatabase db = database();
-    try {
-        RemoveGeneratedSamples(db, count);
-    } catch (const std::exception &failure) {
-        error = QString::fromUtf8(failure.what());
-    }
-    ResetGrids();
-    tree().FocusNode(focused.isValid() ? QModelIndex(focused) : QModelIndex());
+    withGridsClosed([&] {
+        QSqlDatabase db = database();
+        try {
+            RemoveGeneratedSamples(db, count);
+        } catch (const std::exception &failure) {
+            error = QString::fromUtf8(failure.what());
+        }
+    });
     // The count reached comes first, also after an error, which follows it.
     JUserMessage(ZenqRemovedSamplesMessage(count), 0);
     if (!error.isEmpty())
@@ -667,16 +675,18 @@ void TZenqServiceManager_Form::LabelExportDocumentationClick()
 {
     JWaitCursorScope wait;
     m_export->removeSimilarGeneratedSamples = [this](QString *error) {
-        CloseGrids();
-        QSqlDatabase db = database();
-        try {
-            RemoveSimilarGeneratedSamples(db);
-            return true;
-        } catch (const std::exception &failure) {
-            if (error)
-                *error = QString::fromUtf8(failure.what());
-            return false;
-        }
+        bool removed = false;
+        withGridsClosed([&] {
+            QSqlDatabase db = database();
+            try {
+                RemoveSimilarGeneratedSamples(db);
+                removed = true;
+            } catch (const std::exception &failure) {
+                if (error)
+                    *error = QString::fromUtf8(failure.what());
+            }
+        });
+        return removed;
     };
     m_export->exportFlag = [this](bool exporting) {
         m_samplesGrid->suspendLayouts = exporting;

@@ -94,6 +94,9 @@ private:
     QAction *popupItem(QMenu *menu, const QString &name, const QString &caption, const QKeySequence &shortcut,
                        void (TServiceOperations::*command)());
     bool openGrid(TDocAndTestTableModel *model, TDocAndTestGridView *grid, const QString &service);
+    // Runs a change of the samples table with the grids closed and reopens them on the node focused
+    // before, however the change ends.
+    void withGridsClosed(const std::function<void()> &change);
 
     DestroyCallback m_onDestroy;
     std::unique_ptr<ZenqTestRunner> m_runner;
