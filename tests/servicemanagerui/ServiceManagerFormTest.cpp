@@ -23,6 +23,7 @@
 #include <QSqlQuery>
 #include <QStackedWidget>
 #include <QTest>
+#include <QTimer>
 
 namespace {
 
@@ -249,6 +250,22 @@ private Q_SLOTS:
         QVERIFY2(form.samples()->isOpen(), "the grids show the focused service again");
         QVERIFY(!form.samplesGrid()->suspendLayouts);
         QCOMPARE((*ui)->waitDepth, 0);
+    }
+
+    void aCloseQueuedDuringAnExportWaitsForThePage()
+    {
+        ZENQ_FRESH_DEMO(demo);
+        QPointer<TZenqServiceManager_Form> form = new TZenqServiceManager_Form;
+        form->show();
+        form->tree().SelectNodeByName(QStringLiteral("Orders"), QString());
+        // Queued as a click on the title bar's close would be; it must not run while the export walks the
+        // window's tree (the progress display once let it in and freed the window under the export).
+        QTimer::singleShot(0, form, [form] { form->close(); });
+        form->LabelExportDocumentationClick();
+        QCOMPARE((*ui)->openedWithDesktop.size(), 1);
+        QFile::remove((*ui)->openedWithDesktop.first());
+        QCOMPARE((*ui)->waitDepth, 0);
+        QTRY_VERIFY(form.isNull());
     }
 
     void failedRemovalBeforeTheExportIsReportedAndTheGridsComeBack()

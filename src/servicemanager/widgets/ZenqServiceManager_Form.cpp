@@ -19,6 +19,7 @@
 #include <QCheckBox>
 #include <QCoreApplication>
 #include <QCloseEvent>
+#include <QElapsedTimer>
 #include <QHBoxLayout>
 #include <QKeyEvent>
 #include <QLabel>
@@ -694,9 +695,15 @@ void TZenqServiceManager_Form::LabelExportDocumentationClick()
         if (!exporting)
             VSTServicesFocusChanged(tree().focusedNode()); // the grids show the focused service again
     };
-    m_export->progress = [this](int done, int total) {
+    // Painted directly, without running the event loop: a close, a refresh of the tree after a parameter
+    // change or any other queued event would pull the tree and the window from under the export.
+    QElapsedTimer sinceShown;
+    m_export->progress = [this, &sinceShown](int done, int total) {
+        if (sinceShown.isValid() && sinceShown.elapsed() < 100 && done < total)
+            return;
+        sinceShown.start();
         m_statusBar->showMessage(QStringLiteral("Exporting documentation: %1 of %2").arg(done).arg(total));
-        QCoreApplication::processEvents(QEventLoop::ExcludeUserInputEvents);
+        m_statusBar->repaint();
     };
     QString file;
     QString error;
