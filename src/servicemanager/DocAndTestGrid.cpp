@@ -214,6 +214,14 @@ QString TDocAndTestTableModel::storedText(int row, int column) const
     return m_rows.at(row).at(column).toString();
 }
 
+int TDocAndTestTableModel::rowOfKey(const QString &key) const
+{
+    for (int row = 0; row < m_rows.size(); ++row)
+        if (row != m_pendingRow && storedText(row, m_keyColumn) == key)
+            return row;
+    return -1;
+}
+
 QString TDocAndTestTableModel::displayText(int row, int column) const
 {
     return ZenqGridDisplayText(storedText(row, column));

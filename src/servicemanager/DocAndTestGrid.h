@@ -56,6 +56,8 @@ public:
 
     // The stored value of a cell as text (NULL gives empty text).
     QString storedText(int row, int column) const;
+    // The first stored row whose key field holds `key`, or -1.
+    int rowOfKey(const QString &key) const;
     // What the cell shows: the stored text on one line.
     QString displayText(int row, int column) const;
 

@@ -334,18 +334,24 @@ void TServiceOperations::DeleteNode(const QModelIndex &node)
         return;
     const QString name = record->Name;
     const bool descendants = HasDescendants(node);
+    QPersistentModelIndex target(node);
     if (ZenqFile_ReadSimpleBoolean(QStringLiteral("ZenqFramework"), QStringLiteral("ConfirmRemoveOfApps"), true) || descendants) {
         const QString question = descendants ? QStringLiteral("Do you really want to delete '") + name
                                                    + QStringLiteral("' and all of it's applications?")
                                              : QStringLiteral("Do you really want to delete '") + name + QStringLiteral("'?");
         if (!JUserOKCANCELQuestion(question, 2))
             return;
+        // The box ran events: a refresh may have rebuilt the tree meanwhile; the node is found again by name.
+        if (!target.isValid())
+            target = m_tree.FindNodeByName(name);
+        if (!target.isValid())
+            return; // gone meanwhile
     }
     Q_EMIT updateRequested();
     bool left = false;
     // The subtree's names and kinds are taken first: the files go, the nodes stay until the refresh.
     QList<QPersistentModelIndex> nodes;
-    for (const QModelIndex &n : m_tree.nodesInTreeOrder(node))
+    for (const QModelIndex &n : m_tree.nodesInTreeOrder(target))
         nodes << QPersistentModelIndex(n);
     Finally refresh([this, &left, &name] {
         m_tree.RefreshTree();

@@ -154,18 +154,19 @@ void TServiceTree::RefreshTree(const QString &nameToSelect)
 
 void TServiceTree::SelectNodeByName(const QString &focusName, const QString &parentName)
 {
-    const QList<QModelIndex> nodes = nodesInTreeOrder();
-    // Names compare exactly, as the framework writes them.
-    const auto find = [&nodes, this](const QString &name) {
-        for (const QModelIndex &node : nodes)
-            if (nodeOf(node)->data.Name == name)
-                return node;
-        return QModelIndex();
-    };
-    QModelIndex found = focusName.isEmpty() ? QModelIndex() : find(focusName);
+    QModelIndex found = focusName.isEmpty() ? QModelIndex() : FindNodeByName(focusName);
     if (!found.isValid() && !parentName.isEmpty())
-        found = find(parentName);
+        found = FindNodeByName(parentName);
     FocusNode(found);
+}
+
+QModelIndex TServiceTree::FindNodeByName(const QString &name) const
+{
+    // Names compare exactly, as the framework writes them.
+    for (const QModelIndex &node : nodesInTreeOrder())
+        if (nodeOf(node)->data.Name == name)
+            return node;
+    return {};
 }
 
 void TServiceTree::FocusNode(const QModelIndex &node)

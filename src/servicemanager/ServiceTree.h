@@ -54,6 +54,8 @@ public:
     void RefreshTree(const QString &nameToSelect = {});
     // Focuses the first node named `focusName` in tree order, else the first named `parentName`.
     void SelectNodeByName(const QString &focusName, const QString &parentName);
+    // The first node in tree order whose name is exactly `name`, or an invalid index.
+    QModelIndex FindNodeByName(const QString &name) const;
     // Makes the node visible, expanded and focused; runs the focus reaction also for no node.
     void FocusNode(const QModelIndex &node);
     // The user moved the focus (a click, the arrow keys): the focus reaction runs, nothing expands.

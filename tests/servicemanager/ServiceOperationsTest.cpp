@@ -284,6 +284,24 @@ private Q_SLOTS:
         QCOMPARE(tree.focusedRecord()->Name, QStringLiteral("ZenqApplications"));
     }
 
+    void aRefreshWhileTheDeleteQuestionIsOpenDeletesTheNodeByItsName()
+    {
+        ZENQ_FRESH_DEMO(demo);
+        TServiceTree tree;
+        TServiceOperations operations(tree);
+        tree.BuildTree(QStringLiteral("Sales"), QString(), false);
+        // A parameter change handled while the box is open rebuilds the tree under the question.
+        (*ui)->whileShown = [&tree] { tree.RefreshTree(); };
+        operations.MENUDeleteZenqApplicationClick();
+        (*ui)->whileShown = nullptr;
+        QCOMPARE((*ui)->messages.size(), 1);
+        for (const QString gone : { "Sales", "Customers", "Orders", "OrdersArchive" }) {
+            QVERIFY2(!nodeNamed(tree, gone).isValid(), qPrintable(gone));
+            QVERIFY(!JFileExists(FreshDemo::bin(gone + QStringLiteral(".Zenqc"))));
+        }
+        QVERIFY(JFileExists(FreshDemo::bin(QStringLiteral("Invoices.Zenqc"))));
+    }
+
     void aDatabaseErrorEndsTheDeleteAndReachesTheCaller()
     {
         ZENQ_FRESH_DEMO(demo);

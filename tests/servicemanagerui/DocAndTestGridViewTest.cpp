@@ -16,6 +16,7 @@
 #include <QLineEdit>
 #include <QPlainTextEdit>
 #include <QPushButton>
+#include <QSqlQuery>
 #include <QTest>
 
 using zenqtest::ModalRunnerScope;
@@ -360,6 +361,39 @@ private Q_SLOTS:
         QCOMPARE(calls, hookRows);
         QCOMPARE(db.names(tableName, obrien), remaining);
         QCOMPARE(view.tableModel().rowCount(), withHook ? 2 : int(remaining.size()));
+    }
+
+    void deleteAfterAReloadDuringTheQuestionTakesTheConfirmedRecord_data()
+    {
+        QTest::addColumn<QString>("addedMeanwhile");
+        QTest::addColumn<QStringList>("remaining");
+        QTest::newRow("a row added before it") << "0" << QStringList { "0", "a" };
+        QTest::newRow("the record itself gone") << "" << QStringList { "a" };
+    }
+    void deleteAfterAReloadDuringTheQuestionTakesTheConfirmedRecord()
+    {
+        QFETCH(QString, addedMeanwhile);
+        QFETCH(QStringList, remaining);
+        ZENQ_FRESH_DEMO(demo);
+        ZENQ_DOC_AND_TEST_DATABASE(db);
+        for (const QString &name : { QStringLiteral("a"), QStringLiteral("b") })
+            db.addTest(obrien, name);
+        TDocAndTestGridView view(TDocAndTestTable::Tests);
+        QVERIFY(view.tableModel().open(db.database(), obrien));
+        QVERIFY(showActive(view));
+        view.setCurrentIndex(cell(view, 1, QStringLiteral("TESTNAME_")));
+        // Another program changes the table while the box is open, and a refresh reloads the grid.
+        (*ui)->whileShown = [&] {
+            if (addedMeanwhile.isEmpty())
+                QVERIFY(QSqlQuery(db.database()).exec(QStringLiteral("DELETE FROM D_TESTS WHERE TESTNAME_ = 'b'")));
+            else
+                db.addTest(obrien, addedMeanwhile);
+            view.tableModel().open(db.database(), obrien);
+        };
+        QTest::keyClick(&view, Qt::Key_Delete, Qt::ControlModifier);
+        (*ui)->whileShown = nullptr;
+        QCOMPARE(db.names(QStringLiteral("D_TESTS"), obrien), remaining);
+        QCOMPARE((*ui)->messages, QStringList { "Delete record?" }); // a record gone meanwhile is no error
     }
 
     // --- new rows ---

@@ -5,6 +5,8 @@
 
 #include <QStringList>
 
+#include <functional>
+
 class ScriptedUserInterface final : public ZenqUserInterface
 {
 public:
@@ -12,6 +14,8 @@ public:
     {
         messages << text;
         captions << QString();
+        if (whileShown)
+            whileShown(); // what a real box's own event loop may run before the user answers
         return messageAnswer;
     }
     JMessageResult messageWithCaption(const QString &caption, const QString &text, int flags) override
@@ -52,6 +56,7 @@ public:
     }
 
     JMessageResult messageAnswer = JMessageResult::Ok;
+    std::function<void()> whileShown;
     QStringList inputAnswers;
     QString fileAnswer;
     QStringList messages, captions, titles, prompts, previousValues, progressTexts, openedWithDesktop;

@@ -191,16 +191,23 @@ bool TDocAndTestGridView::GridKeyPress(QKeyEvent *event)
 
 bool TDocAndTestGridView::deleteCurrentRecord()
 {
-    const int row = currentIndex().row();
+    int row = currentIndex().row();
     if (!m_model->isOpen() || row < 0)
         return false;
     if (row == m_model->pendingRow()) {
         m_model->cancelPendingRow();
         return true;
     }
+    const QString service = m_model->serviceName();
+    const QString key = m_model->storedText(row, m_model->columnOf(m_model->keyFieldName()));
     if (JUserMessage(QStringLiteral("Delete record?"),
                      static_cast<int>(JMessageFlag::OkCancel) | static_cast<int>(JMessageFlag::IconQuestion))
         != JMessageResult::Ok)
+        return false;
+    // The box ran events: the grid may have been reloaded meanwhile; the confirmed record is found again.
+    if (m_model->serviceName() != service || m_model->storedText(row, m_model->columnOf(m_model->keyFieldName())) != key)
+        row = m_model->isOpen() && m_model->serviceName() == service ? m_model->rowOfKey(key) : -1;
+    if (row < 0)
         return false;
     if (beforeDelete) {
         beforeDelete(row);
