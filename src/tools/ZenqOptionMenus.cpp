@@ -68,6 +68,7 @@ QString trimmedOptionCaption(QString caption)
 
 void ZenqOptionMenus::RebuildOptionMenus(bool takeSnapshot)
 {
+    ++generation;
     menuInfo.clear();
     captionValues.clear();
     applicationNames.clear();

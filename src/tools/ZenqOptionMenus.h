@@ -63,6 +63,8 @@ public:
     OptionMenuItem localOptions = OptionMenuItem::make(OptionMenuItem::Kind::Submenu, QStringLiteral("Local Options"));
     OptionMenuItem frameworkOptions = OptionMenuItem::make(OptionMenuItem::Kind::Submenu, QStringLiteral("Framework Options"));
     TXMLMenuInfoStructure menuInfo;
+    // Counts the rebuilds: entries and items taken before a rebuild no longer belong to the menus.
+    int generation = 0;
     QStringList applicationNames;
     QStringList snapshot;
     // caption=value pairs of the value items, with the entry identifier.

@@ -149,6 +149,21 @@ private Q_SLOTS:
         QCOMPARE(JGetRegistryString(ZenqConsoleRegistryKey, QStringLiteral("StoredUserInput_Server")), QStringLiteral("db2\ndb1"));
     }
 
+    void freeInputSurvivesARebuildWhileItsBoxIsOpen()
+    {
+        TZenqConsole_MainForm form;
+        QMenu *global = form.menuItem(QStringLiteral("MENUGlobalOptions"))->menu();
+        QAction *input = item(submenu(global, QStringLiteral("Server [abc]")), QStringLiteral(".."));
+        (*ui)->inputAnswers = QStringList { QStringLiteral("db1") };
+        // A parameter change arriving while the user types rebuilds the menus and their entries.
+        (*ui)->whileShown = [&form] { form.parametersChanged(); };
+        input->trigger();
+        (*ui)->whileShown = nullptr;
+        QCOMPARE(storedValue(QStringLiteral("ZenqApplications"), QStringLiteral("Server")), QStringLiteral("db1"));
+        QVERIFY2(submenu(global, QStringLiteral("Server [db1]")), "the rebuilt menu shows the new value");
+        QVERIFY((*ui)->messages.isEmpty());
+    }
+
     void traceSettingSwallowsItsOwnChangeAndTellsEveryone()
     {
         TZenqConsole_MainForm form;

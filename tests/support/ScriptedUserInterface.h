@@ -28,6 +28,8 @@ public:
     {
         titles << title;
         prompts << prompt;
+        if (whileShown)
+            whileShown();
         if (inputAnswers.isEmpty())
             return false;
         value = inputAnswers.takeFirst();

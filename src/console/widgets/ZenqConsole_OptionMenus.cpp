@@ -9,6 +9,7 @@
 
 #include <QMenu>
 
+#include <algorithm>
 #include <exception>
 
 namespace {
@@ -130,15 +131,35 @@ void TZenqConsole_MainForm::ChooseOptionValue(QAction *item)
     auto *option = qobject_cast<QMenu *>(item->parent());
     QString value = m_optionMenus->ValueOfItem(item->property(captionProperty).toString(), tag);
     const bool freeInput = value == QLatin1String("..");
+    bool rebuilt = false;
     if (freeInput) {
         value = entry->currentValue;
-        if (!JUserInputQueryWithPreviousValues(item->property(groupProperty).toString(), entry->caption + QLatin1Char(':'), value,
-                                               ZenqConsoleRegistryKey, QStringLiteral("StoredUserInput_") + entry->key))
+        const int generation = m_optionMenus->generation;
+        const QString caption = entry->caption;
+        const QString fileName = entry->fileName;
+        const QString key = entry->key;
+        if (!JUserInputQueryWithPreviousValues(item->property(groupProperty).toString(), caption + QLatin1Char(':'), value,
+                                               ZenqConsoleRegistryKey, QStringLiteral("StoredUserInput_") + key))
             return;
+        // The box ran events: a parameter change may have rebuilt the menus; the entry is found again.
+        rebuilt = m_optionMenus->generation != generation;
+        if (rebuilt) {
+            const auto found = std::find_if(m_optionMenus->menuInfo.begin(), m_optionMenus->menuInfo.end(),
+                                            [&](const TXMLMenuInfo &e) { return e.fileName == fileName && e.key == key; });
+            if (found == m_optionMenus->menuInfo.end()) {
+                showError(QStringLiteral("The option \"%1\" is no longer in %2.").arg(caption, fileName));
+                return;
+            }
+            entry = &*found;
+        }
     }
     QString error;
     if (!m_optionMenus->WriteOptionValue(*entry, value, &error)) {
         showError(QStringLiteral("The option \"%1\" could not be written to %2:\r\n%3").arg(entry->caption, entry->fileName, error));
+        return;
+    }
+    if (rebuilt) {
+        RebuildOptionMenus(false); // the menus and their captions follow the file; the write took the snapshot
         return;
     }
     if (freeInput) {
