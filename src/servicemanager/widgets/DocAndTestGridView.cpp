@@ -199,15 +199,16 @@ bool TDocAndTestGridView::deleteCurrentRecord()
         return true;
     }
     const QString service = m_model->serviceName();
-    const QString key = m_model->storedText(row, m_model->columnOf(m_model->keyFieldName()));
+    const int keyColumn = m_model->columnOf(m_model->keyFieldName());
+    const QString key = m_model->storedText(row, keyColumn);
     if (JUserMessage(QStringLiteral("Delete record?"),
                      static_cast<int>(JMessageFlag::OkCancel) | static_cast<int>(JMessageFlag::IconQuestion))
         != JMessageResult::Ok)
         return false;
     // The box ran events: the grid may have been reloaded meanwhile; the confirmed record is found again.
-    if (m_model->serviceName() != service || m_model->storedText(row, m_model->columnOf(m_model->keyFieldName())) != key)
-        row = m_model->isOpen() && m_model->serviceName() == service ? m_model->rowOfKey(key) : -1;
-    if (row < 0)
+    if (!m_model->isOpen() || m_model->serviceName() != service)
+        return false;
+    if (m_model->storedText(row, keyColumn) != key && (row = m_model->rowOfKey(key)) < 0)
         return false;
     if (beforeDelete) {
         beforeDelete(row);
