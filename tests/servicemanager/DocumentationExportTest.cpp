@@ -135,14 +135,14 @@ private Q_SLOTS:
         ZENQ_FRESH_DEMO(demo);
         TServiceTree tree;
         tree.BuildTree(QString(), QString(), false);
-        QVERIFY(TZenqDocumentationExport::IsUnderSystemFolder(tree, nodeNamed(tree, QStringLiteral("ZenqSystem"))));
-        QVERIFY(TZenqDocumentationExport::IsUnderSystemFolder(tree, nodeNamed(tree, QStringLiteral("ZenqKernel"))));
-        QVERIFY(!TZenqDocumentationExport::IsUnderSystemFolder(tree, nodeNamed(tree, QStringLiteral("Orders"))));
-        QVERIFY(!TZenqDocumentationExport::IsUnderSystemFolder(tree, nodeNamed(tree, QStringLiteral("ZenqApplications"))));
-        tree.setData(nodeNamed(tree, QStringLiteral("Sales")), QStringLiteral("zenqSYSTEM"));
-        const QModelIndex renamed = nodeNamed(tree, QStringLiteral("zenqSYSTEM"));
+        QVERIFY(TZenqDocumentationExport::IsUnderSystemFolder(tree, tree.FindNodeByName(QStringLiteral("ZenqSystem"))));
+        QVERIFY(TZenqDocumentationExport::IsUnderSystemFolder(tree, tree.FindNodeByName(QStringLiteral("ZenqKernel"))));
+        QVERIFY(!TZenqDocumentationExport::IsUnderSystemFolder(tree, tree.FindNodeByName(QStringLiteral("Orders"))));
+        QVERIFY(!TZenqDocumentationExport::IsUnderSystemFolder(tree, tree.FindNodeByName(QStringLiteral("ZenqApplications"))));
+        tree.setData(tree.FindNodeByName(QStringLiteral("Sales")), QStringLiteral("zenqSYSTEM"));
+        const QModelIndex renamed = tree.FindNodeByName(QStringLiteral("zenqSYSTEM"));
         if (renamed.isValid()) // in-place renames may be refused by the tree's rule; the rule is case-blind anyway
-            QVERIFY(TZenqDocumentationExport::IsUnderSystemFolder(tree, nodeNamed(tree, QStringLiteral("Orders"))));
+            QVERIFY(TZenqDocumentationExport::IsUnderSystemFolder(tree, tree.FindNodeByName(QStringLiteral("Orders"))));
     }
 
     void locationLineIsThatOfTheFolderVisitedLastAndSurvivesExports()
@@ -155,13 +155,13 @@ private Q_SLOTS:
         TZenqDocumentationExport exporter;
         QStringList document;
         QString error;
-        QVERIFY(exporter.WriteServiceSection(tree, nodeNamed(tree, QStringLiteral("Invoices")), db.database(), document, &error));
+        QVERIFY(exporter.WriteServiceSection(tree, tree.FindNodeByName(QStringLiteral("Invoices")), db.database(), document, &error));
         QCOMPARE(document.value(0), QString()); // first export, no folder yet
         document.clear();
-        QVERIFY(exporter.WriteServiceSection(tree, nodeNamed(tree, QStringLiteral("Sales")), db.database(), document, &error));
+        QVERIFY(exporter.WriteServiceSection(tree, tree.FindNodeByName(QStringLiteral("Sales")), db.database(), document, &error));
         QVERIFY(document.isEmpty()); // a folder appends nothing
         // A node in another folder's subtree still gets the line of the folder visited last.
-        QVERIFY(exporter.WriteServiceSection(tree, nodeNamed(tree, QStringLiteral("ReportServer")), db.database(), document, &error));
+        QVERIFY(exporter.WriteServiceSection(tree, tree.FindNodeByName(QStringLiteral("ReportServer")), db.database(), document, &error));
         QCOMPARE(document.value(0), location(QStringLiteral("ZenqApplications.Sales")));
 
         QString file;

@@ -46,15 +46,6 @@ private:
     FreshDemo name; \
     QVERIFY2(name.installed(), qPrintable(name.error()))
 
-// The first node of that name in tree order, or an invalid index.
-inline QModelIndex nodeNamed(const TServiceTree &tree, const QString &name)
-{
-    for (const QModelIndex &node : tree.nodesInTreeOrder())
-        if (tree.record(node)->Name == name)
-            return node;
-    return {};
-}
-
 // What a run of the zenq tool left: exit code (-1 when it did not finish in a minute) and its output.
 struct ZenqToolRun
 {

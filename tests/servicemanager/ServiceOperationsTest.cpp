@@ -22,7 +22,7 @@ namespace {
 
 QString parentOf(const TServiceTree &tree, const QString &name)
 {
-    const QModelIndex node = nodeNamed(tree, name);
+    const QModelIndex node = tree.FindNodeByName(name);
     return node.parent().isValid() ? tree.record(node.parent())->Name : QString();
 }
 
@@ -162,7 +162,7 @@ private Q_SLOTS:
         focus(tree, QStringLiteral("ZenqApplications"));
         operations.MENUCutClick();
         QVERIFY2(!operations.clipboardNode().isValid(), "the root cannot be cut");
-        QVERIFY2(!operations.VSTServicesDragOver(nodeNamed(tree, QStringLiteral("Sales")), false), "nor dragged without Ctrl");
+        QVERIFY2(!operations.VSTServicesDragOver(tree.FindNodeByName(QStringLiteral("Sales")), false), "nor dragged without Ctrl");
         operations.MENUCopyClick();
         focus(tree, QStringLiteral("Sales"));
         operations.MENUPasteClick(); // a top-level node has no parent record: nothing happens
@@ -185,7 +185,7 @@ private Q_SLOTS:
         QSignalSpy bracket(&operations, &TServiceOperations::updateBracket);
         tree.BuildTree(QStringLiteral("Orders"), QString(), false);
         QVERIFY(tree.flags(tree.focusedNode()) & Qt::ItemIsEditable);
-        QVERIFY(!(tree.flags(nodeNamed(tree, QStringLiteral("ZenqKernel"))) & Qt::ItemIsEditable));
+        QVERIFY(!(tree.flags(tree.FindNodeByName(QStringLiteral("ZenqKernel"))) & Qt::ItemIsEditable));
         QVERIFY(tree.setData(tree.focusedNode(), QStringLiteral("Bestellungen")));
         QVERIFY(operations.deferredStepPending());
         QTRY_VERIFY(!operations.deferredStepPending());
@@ -277,7 +277,7 @@ private Q_SLOTS:
         }
         operations.MENUDeleteZenqApplicationClick();
         for (const QString &gone : std::as_const(names)) {
-            QVERIFY2(!nodeNamed(tree, gone).isValid(), qPrintable(gone));
+            QVERIFY2(!tree.FindNodeByName(gone).isValid(), qPrintable(gone));
             QVERIFY(!JFileExists(FreshDemo::bin(gone + QStringLiteral(".Zenqc"))));
             QCOMPARE(rowsOf(QStringLiteral("D_TESTS"), gone), 0);
         }
@@ -296,7 +296,7 @@ private Q_SLOTS:
         (*ui)->whileShown = nullptr;
         QCOMPARE((*ui)->messages.size(), 1);
         for (const QString gone : { "Sales", "Customers", "Orders", "OrdersArchive" }) {
-            QVERIFY2(!nodeNamed(tree, gone).isValid(), qPrintable(gone));
+            QVERIFY2(!tree.FindNodeByName(gone).isValid(), qPrintable(gone));
             QVERIFY(!JFileExists(FreshDemo::bin(gone + QStringLiteral(".Zenqc"))));
         }
         QVERIFY(JFileExists(FreshDemo::bin(QStringLiteral("Invoices.Zenqc"))));
@@ -317,8 +317,8 @@ private Q_SLOTS:
         QVERIFY2(!JFileExists(FreshDemo::bin(QStringLiteral("Sales.Zenqc"))), "the folder's files went first");
         QVERIFY2(!JFileExists(FreshDemo::bin(QStringLiteral("Customers.Zenqc"))), "then the first service's files");
         QVERIFY2(JFileExists(FreshDemo::bin(QStringLiteral("Orders.Zenqc"))), "the nodes after the error stay");
-        QVERIFY2(nodeNamed(tree, QStringLiteral("Orders")).isValid(), "the tree was refreshed");
-        QVERIFY(!nodeNamed(tree, QStringLiteral("Customers")).isValid());
+        QVERIFY2(tree.FindNodeByName(QStringLiteral("Orders")).isValid(), "the tree was refreshed");
+        QVERIFY(!tree.FindNodeByName(QStringLiteral("Customers")).isValid());
     }
 
     void editorsAndEngineRequests()

@@ -60,7 +60,7 @@ private Q_SLOTS:
         for (int column = 0; column < 6; ++column)
             titles << tree.headerData(column, Qt::Horizontal).toString();
         QCOMPARE(titles, (QStringList { "Name", "Author", "Comment", "Type", "Date Modified", "Projectgroup" }));
-        const QModelIndex orders = nodeNamed(tree, QStringLiteral("Orders"));
+        const QModelIndex orders = tree.FindNodeByName(QStringLiteral("Orders"));
         const TServiceNodeData *record = tree.record(orders);
         QVERIFY(record->IsService);
         QVERIFY(!record->IsFolder);
@@ -70,7 +70,7 @@ private Q_SLOTS:
                  "the project group's bare name");
         QCOMPARE(tree.data(orders.siblingAtColumn(5)).toString(), record->ProjectGroup);
         QCOMPARE(tree.data(orders.siblingAtColumn(3)).toString(), record->ServiceType);
-        const QModelIndex sales = nodeNamed(tree, QStringLiteral("Sales"));
+        const QModelIndex sales = tree.FindNodeByName(QStringLiteral("Sales"));
         QVERIFY(tree.data(sales, TServiceTree::IsFolderRole).toBool());
         QVERIFY2(tree.data(sales.siblingAtColumn(5)).toString().isEmpty(), "a folder is in no project group");
     }
@@ -106,8 +106,8 @@ private Q_SLOTS:
         ZENQ_FRESH_DEMO(demo);
         TServiceTree tree;
         tree.BuildTree(QStringLiteral("Orders"), QString(), false);
-        tree.setExpanded(nodeNamed(tree, QStringLiteral("ZenqSystem")), true);
-        tree.setExpanded(nodeNamed(tree, QStringLiteral("ZenqApplications")), false); // expanded again by every build
+        tree.setExpanded(tree.FindNodeByName(QStringLiteral("ZenqSystem")), true);
+        tree.setExpanded(tree.FindNodeByName(QStringLiteral("ZenqApplications")), false); // expanded again by every build
         int forgotten = 0;
         tree.forgetNodes = [&forgotten] { ++forgotten; };
         QVERIFY(JRenameFile(FreshDemo::bin(QStringLiteral("Invoices.Zenq")), FreshDemo::bin(QStringLiteral("Billing.Zenq"))));

@@ -162,7 +162,7 @@ private Q_SLOTS:
         QVERIFY(!form.popupMenu()->isVisible());
         QCOMPARE(form.tree().focusedRecord()->Name, QStringLiteral("Sales"));
         view->expandAll();
-        const QRect orders = view->visualRect(nodeNamed(form.tree(), QStringLiteral("Orders")));
+        const QRect orders = view->visualRect(form.tree().FindNodeByName(QStringLiteral("Orders")));
         QVERIFY(orders.isValid());
         form.VSTServicesGetPopupMenu(orders.center());
         QCOMPARE(form.tree().focusedRecord()->Name, QStringLiteral("Orders"));

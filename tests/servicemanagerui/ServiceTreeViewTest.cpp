@@ -67,11 +67,11 @@ private Q_SLOTS:
         view.show();
         TServiceTree &tree = view.tree();
         tree.BuildTree(QStringLiteral("Orders"), QString(), false);
-        const QModelIndex orders = nodeNamed(tree, QStringLiteral("Orders"));
+        const QModelIndex orders = tree.FindNodeByName(QStringLiteral("Orders"));
         QCOMPARE(view.currentIndex().siblingAtColumn(0), orders);
-        QVERIFY(view.isExpanded(nodeNamed(tree, QStringLiteral("Sales"))));
+        QVERIFY(view.isExpanded(tree.FindNodeByName(QStringLiteral("Sales"))));
 
-        const QModelIndex sales = nodeNamed(tree, QStringLiteral("Sales"));
+        const QModelIndex sales = tree.FindNodeByName(QStringLiteral("Sales"));
         view.setCurrentIndex(sales);
         QCOMPARE(tree.focusedRecord()->Name, QStringLiteral("Sales"));
         QTest::keyClick(&view, Qt::Key_Return);
@@ -85,7 +85,7 @@ private Q_SLOTS:
         QTest::keyClick(&view, Qt::Key_C, Qt::ControlModifier);
         QVERIFY(view.operations().clipboardIsCopy());
 
-        view.setCurrentIndex(nodeNamed(tree, QStringLiteral("ZenqKernel")));
+        view.setCurrentIndex(tree.FindNodeByName(QStringLiteral("ZenqKernel")));
         QTest::keyClick(&view, Qt::Key_F2);
         QVERIFY2(!view.findChild<QLineEdit *>(), "not removeable: no in-place editor");
         view.grab(); // paints gray columns, bold folders and the rounded selection without complaint
