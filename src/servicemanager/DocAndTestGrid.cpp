@@ -83,12 +83,7 @@ bool TDocAndTestTableModel::fail(QString *error, const QString &text)
 bool TDocAndTestTableModel::open(const QSqlDatabase &database, const QString &serviceName, QString *error)
 {
     beginResetModel();
-    m_open = false;
-    m_database = QSqlDatabase();
-    m_serviceName.clear();
-    m_columns.clear();
-    m_rows.clear();
-    m_appColumn = m_keyColumn = m_pendingRow = -1;
+    forgetRows();
 
     QString failure;
     if (!database.isValid() || !database.isOpen()) {
@@ -150,13 +145,18 @@ bool TDocAndTestTableModel::open(const QSqlDatabase &database, const QString &se
 void TDocAndTestTableModel::close()
 {
     beginResetModel();
+    forgetRows();
+    endResetModel();
+}
+
+void TDocAndTestTableModel::forgetRows()
+{
     m_open = false;
     m_database = QSqlDatabase();
     m_serviceName.clear();
     m_columns.clear();
     m_rows.clear();
     m_appColumn = m_keyColumn = m_pendingRow = -1;
-    endResetModel();
 }
 
 QString TDocAndTestTableModel::fieldName(int column) const

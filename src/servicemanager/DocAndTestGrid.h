@@ -93,6 +93,8 @@ private:
         int maxLength = 0;
     };
 
+    // The closed state, without the reset notification (the callers bracket it).
+    void forgetRows();
     bool fail(QString *error, const QString &text);
     bool insertPending(QString *error);
     QString quotedField(int column) const;
